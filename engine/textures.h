@@ -1,0 +1,39 @@
+// Raw texture files and the asset globals every picture is drawn from.
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A decoded raw texture: width, height, straight RGBA bytes with the bottom row first.
+struct RawTexture {
+    int32_t w = 0;
+    int32_t h = 0;
+    std::vector<unsigned char> pixels;
+};
+
+// Parses a raw texture file held in memory: little-endian int32 width and height,
+// then w*h*4 bytes. Trailing bytes are ignored. Returns false, with `error` set, for
+// a buffer too short for its header or its pixels, or sizes that are zero, negative
+// or too large to address; never allocates more than the buffer holds.
+bool ParseRawTexture(const unsigned char* data, size_t size, RawTexture& out, std::string& error);
+
+// Loads the raw texture file `path` into a new texture name stored in `t` (which is
+// bound on return). `clamp` sets wrap S and T to GL_CLAMP (the font). A missing or
+// damaged file leaves the texture empty, drawn fully transparent, and prints one line
+// naming the file on standard error.
+void LoadTexture(GLuint& t, const char* path, bool clamp = false);
+
+extern GLuint font, background, eye_l, eye_r, hat, tree, cloud, circle;
+extern GLuint owl[3], owl_ce[3];
+extern GLuint button[2];
+extern GLuint button_close, button_add, button_trash, button_check, button_arrow_u, button_arrow_d;
+extern GLuint icns[9];
+extern GLuint GUI[4];
+extern GLuint notify_circle;
+
+// Loads every asset global from Data/ in the fixed order; GUI[2] shares GUI[1].
+void LoadAllTextures();
