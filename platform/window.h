@@ -6,9 +6,13 @@
 // false result also takes the lock for this process.
 bool AnotherInstanceRunning(const char* title);
 
-// Centres the current GLUT window (client area w by h) on the screen and keeps it
-// above other windows. Call right after glutCreateWindow, before the first map.
+// Centres the current GLUT window (client area w by h) on the screen and marks it to
+// be kept above other windows. Call right after glutCreateWindow.
 void PlaceWindowOnTop(int w, int h);
+// Asks the window manager, once the window is mapped, to keep it above others.
+void KeepAboveOthers();
+// False when no X display can be opened (the caller says so and stops).
+bool DisplayAvailable();
 
 // The pointer's position in screen pixels, also while it is outside the window.
 // False when it cannot be read.

@@ -27,8 +27,8 @@ int main(int argc, char** argv) {
     image.format = PNG_FORMAT_RGBA;  // straight (not premultiplied) alpha
     std::vector<unsigned char> pixels(PNG_IMAGE_SIZE(image));
     const int32_t stride = static_cast<int32_t>(PNG_IMAGE_ROW_STRIDE(image));
-    // A negative stride makes libpng store the last PNG row first: bottom-up.
-    if (!png_image_finish_read(&image, nullptr, pixels.data() + (image.height - 1) * stride, -stride, nullptr)) {
+    // A negative stride makes libpng store the image bottom-up: its last row first.
+    if (!png_image_finish_read(&image, nullptr, pixels.data(), -stride, nullptr)) {
         std::fprintf(stderr, "png2raw: %s: %s\n", argv[1], image.message);
         return 1;
     }

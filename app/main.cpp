@@ -1,0 +1,60 @@
+// Strigolo's entry point: one copy only, the always-on-top window, every asset
+// loaded once, then the frame loop.
+#include <GL/freeglut.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "app/frame.h"
+#include "engine/textures.h"
+#include "engine/widgets.h"
+#include "platform/clock.h"
+#include "platform/pacing.h"
+#include "platform/window.h"
+
+namespace {
+const char kTitle[] = "Strigolo Assistant    v.1.1";
+
+void init() {
+    glShadeModel(GL_FLAT);
+    glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
+    glClearDepth(1.0);
+    glEnable(GL_DEPTH_TEST);
+    glDepthFunc(GL_LEQUAL);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    glEnable(GL_TEXTURE_2D);
+    LoadAllTextures();
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr, "strigolo: cannot open the X display%s%s; the owl needs a graphical desktop\n",
+                     std::getenv("DISPLAY") ? " " : " (DISPLAY is not set)",
+                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+        return 1;
+    }
+    if (AnotherInstanceRunning(kTitle)) return 0;
+
+    glutInit(&argc, argv);
+    glutInitDisplayMode(GLUT_DOUBLE);
+    glutInitWindowSize(300, 300);
+    glutInitWindowPosition((glutGet(GLUT_SCREEN_WIDTH) - 300) / 2, (glutGet(GLUT_SCREEN_HEIGHT) - 300) / 2);
+    glutCreateWindow(kTitle);
+    std::srand(unsigned(WallClock()));
+    PlaceWindowOnTop(300, 300);
+    RequestSwapInterval();
+
+    init();
+
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshape);
+    glutKeyboardUpFunc(skeyboard_up);
+    glutKeyboardFunc(skeyboard_down);
+    glutMouseFunc(mouse_event);
+    glutPassiveMotionFunc(mouse);
+    glutMotionFunc(mouse);
+    glutMainLoop();
+    return 0;
+}

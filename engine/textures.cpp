@@ -1,0 +1,126 @@
+// Raw texture files: parsing, upload, and the asset globals loaded from Data/.
+#include "engine/textures.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+GLuint font, background, eye_l, eye_r, hat, tree, cloud, circle;
+GLuint owl[3], owl_ce[3];
+GLuint button[2];
+GLuint button_close, button_add, button_trash, button_check, button_arrow_u, button_arrow_d;
+GLuint icns[9];
+GLuint GUI[4];
+GLuint notify_circle;
+
+namespace {
+int32_t ReadLe32(const unsigned char* p) {
+    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+}
+
+bool ReadWholeFile(const char* path, std::vector<unsigned char>& out, std::string& error) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) {
+        error = std::strerror(errno);
+        return false;
+    }
+    unsigned char chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
+    const bool ok = !std::ferror(f);
+    if (!ok) error = "read error";
+    std::fclose(f);
+    return ok;
+}
+
+// An empty texture: one fully transparent texel, so nothing shows where it is drawn.
+void UploadTransparent() {
+    const unsigned char clear[4] = {0, 0, 0, 0};
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, 1, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, clear);
+}
+}  // namespace
+
+bool ParseRawTexture(const unsigned char* data, size_t size, RawTexture& out, std::string& error) {
+    if (size < 8) {
+        error = "file too short for its sizes";
+        return false;
+    }
+    const int32_t w = ReadLe32(data), h = ReadLe32(data + 4);
+    if (w <= 0 || h <= 0) {
+        error = "width and height must be positive (" + std::to_string(w) + " x " + std::to_string(h) + ")";
+        return false;
+    }
+    const uint64_t bytes = uint64_t(w) * uint64_t(h) * 4u;  // cannot overflow: both below 2^31
+    if (bytes > size - 8) {
+        error = "file holds fewer pixels than its sizes say (" + std::to_string(w) + " x " + std::to_string(h) + ")";
+        return false;
+    }
+    out.w = w;
+    out.h = h;
+    out.pixels.assign(data + 8, data + 8 + bytes);
+    return true;
+}
+
+void LoadTexture(GLuint& t, const char* path, bool clamp) {
+    glGenTextures(1, &t);
+    glBindTexture(GL_TEXTURE_2D, t);
+    if (clamp) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
+    }
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+
+    std::vector<unsigned char> file;
+    std::string error;
+    RawTexture tex;
+    if (!ReadWholeFile(path, file, error) || !ParseRawTexture(file.data(), file.size(), tex, error)) {
+        std::fprintf(stderr, "strigolo: picture %s not loaded: %s\n", path, error.c_str());
+        UploadTransparent();
+        return;
+    }
+    GLint max_size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
+    if (tex.w > max_size || tex.h > max_size) {
+        std::fprintf(stderr, "strigolo: picture %s not loaded: %d x %d is larger than this GL allows (%d)\n", path,
+                     tex.w, tex.h, max_size);
+        UploadTransparent();
+        return;
+    }
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tex.w, tex.h, 0, GL_RGBA, GL_UNSIGNED_BYTE, tex.pixels.data());
+}
+
+void LoadAllTextures() {
+    LoadTexture(font, "Data/font", true);
+    LoadTexture(background, "Data/background");
+    LoadTexture(eye_l, "Data/eye_left");
+    LoadTexture(eye_r, "Data/eye_right");
+    LoadTexture(hat, "Data/hat");
+    LoadTexture(owl[2], "Data/sleep");
+    LoadTexture(owl_ce[2], "Data/sleep_close_eyes");
+    LoadTexture(owl[0], "Data/stand_01");
+    LoadTexture(owl_ce[0], "Data/stand_01_close_eyes");
+    LoadTexture(owl[1], "Data/stand_02");
+    LoadTexture(owl_ce[1], "Data/stand_02_close_eyes");
+    LoadTexture(tree, "Data/tree");
+    LoadTexture(cloud, "Data/cloud");
+    LoadTexture(circle, "Data/circle");
+    LoadTexture(button[0], "Data/button_uncheck");
+    LoadTexture(button[1], "Data/button_check");
+    LoadTexture(button_close, "Data/close");
+    LoadTexture(button_add, "Data/add");
+    LoadTexture(button_trash, "Data/trash");
+    LoadTexture(button_check, "Data/check");
+    LoadTexture(button_arrow_u, "Data/arrow_up");
+    LoadTexture(button_arrow_d, "Data/arrow_down");
+    for (int i = 0; i < 9; ++i) {
+        char path[128] = {};
+        std::snprintf(path, sizeof path, "Data/ic%d", i + 1);
+        LoadTexture(icns[i], path);
+    }
+    LoadTexture(GUI[0], "Data/GUI_01");
+    LoadTexture(GUI[1], "Data/GUI_02");
+    GUI[2] = GUI[1];
+    LoadTexture(GUI[3], "Data/GUI_03");
+    LoadTexture(notify_circle, "Data/notify");
+}

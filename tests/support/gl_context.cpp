@@ -1,0 +1,66 @@
+// A GLUT window for drawing tests; see gl_context.h.
+#include "gl_context.h"
+
+#include <GL/freeglut.h>
+#include <X11/Xlib.h>
+
+#include <cstdlib>
+
+#include "engine/input.h"
+
+namespace testing_gl {
+namespace {
+int win_w = 0, win_h = 0;
+}
+
+bool EnsureContext(int w, int h) {
+    static int state = 0;  // 0 untried, 1 ready, -1 unavailable
+    if (state == 0) {
+        Display* dpy = XOpenDisplay(nullptr);
+        if (!dpy) {
+            state = -1;
+        } else {
+            XCloseDisplay(dpy);
+            int argc = 1;
+            char name[] = "strigolo-test";
+            char* argv[] = {name, nullptr};
+            glutInit(&argc, argv);
+            glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA);
+            glutInitWindowSize(w, h);
+            glutCreateWindow("strigolo-test");
+            win_w = w;
+            win_h = h;
+            state = 1;
+        }
+    }
+    if (state == 1) {
+        glViewport(0, 0, win_w, win_h);
+        glReadBuffer(GL_BACK);
+        glDrawBuffer(GL_BACK);
+        SetWindowSizeOverride(win_w, win_h);
+    }
+    return state == 1;
+}
+
+std::array<uint8_t, 4> ReadPixel(int x, int y) {
+    std::array<uint8_t, 4> px{};
+    glFinish();
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
+    return px;
+}
+
+int GuiToPixelX(float gx) { return static_cast<int>(gx * win_w / 512.0f); }
+int GuiToPixelY(float gy) { return static_cast<int>(gy * win_h / 512.0f); }
+
+unsigned int MakeTexture(int w, int h, const uint8_t* rgba) {
+    GLuint t = 0;
+    glGenTextures(1, &t);
+    glBindTexture(GL_TEXTURE_2D, t);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    return t;
+}
+
+}  // namespace testing_gl

@@ -1,0 +1,30 @@
+// A real OpenGL context for drawing tests: a 300 by 300 GLUT window on the test
+// display (Xvfb with Mesa's software renderer), with pixel read-back.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+namespace testing_gl {
+
+// Creates the window once per process (double-buffered RGBA, as the program's) and
+// makes its context current with the viewport set. Returns false without a display.
+bool EnsureContext(int w = 300, int h = 300);
+
+// Reads the back buffer's pixel at window pixel (x, y), origin bottom-left.
+std::array<uint8_t, 4> ReadPixel(int x, int y);
+
+// The window pixel under a GUI-space point (512 by 512 units over the window).
+int GuiToPixelX(float gx);
+int GuiToPixelY(float gy);
+
+// Loads a texture from raw RGBA bytes (bottom row first).
+unsigned int MakeTexture(int w, int h, const uint8_t* rgba);
+
+}  // namespace testing_gl
+
+// Skips the current test when there is no display.
+#define REQUIRE_GL_CONTEXT()                                                      \
+    do {                                                                          \
+        if (!testing_gl::EnsureContext()) GTEST_SKIP() << "no X display for GL"; \
+    } while (0)
