@@ -4,4 +4,3 @@
 
 void DrawEventList() {}
 void DrawEventEditor(bool) {}
-void DrawQuiz() {}
