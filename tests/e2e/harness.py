@@ -279,7 +279,7 @@ class Session:
     def screenshot(self, save_as=None):
         """The window's current picture; save_as also writes it as PNG."""
         target = str(self.window) if self.window else "root"
-        raw = subprocess.run(["import", "-display", self.display, "-window", target, "ppm:-"],
+        raw = subprocess.run(["import", "-display", self.display, "-window", target, "-depth", "8", "ppm:-"],
                              capture_output=True, check=True).stdout
         if save_as:
             os.makedirs(os.path.dirname(os.path.abspath(save_as)), exist_ok=True)
