@@ -2,5 +2,3 @@
 // Each definition moves out of this file when its panel is built.
 #include "app/views.h"
 
-void DrawEventList() {}
-void DrawEventEditor(bool) {}
