@@ -1,0 +1,180 @@
+// Sound slots over OpenAL: WAV decoding with freealut (no alutInit needed), one source
+// and one buffer per slot, and the engine's ten usable slots.
+#include "audio/audio_engine.h"
+
+#include <AL/al.h>
+#include <AL/alut.h>
+
+#include <cstdio>
+#include <cstring>
+#include <type_traits>
+
+// The header spells OpenAL's types as plain C++ types; the loader writes through
+// pointers to these fields, so they must be the very same types.
+static_assert(std::is_same_v<decltype(Sound::alFormatBuffer), ALenum>);
+static_assert(std::is_same_v<decltype(Sound::alFreqBuffer), ALsizei>);
+static_assert(std::is_same_v<decltype(Sound::alBufferLen), ALsizei>);
+static_assert(std::is_same_v<decltype(Sound::alLoop), ALboolean>);
+static_assert(std::is_same_v<decltype(Sound::alSource), ALuint>);
+static_assert(std::is_same_v<decltype(Sound::px), ALfloat>);
+
+class AudioEngine AudioEngine;
+bool enable_sfx = true;
+char curr_absolute_path[512] = "";
+char retv_absolute_path[512] = "";
+
+namespace {
+
+// What alBuffer points at once the decoded samples have been handed to OpenAL and
+// freed: a non-null mark that never dangles.
+char loaded_mark = 0;
+
+// freealut's loader leaves its outputs untouched when it cannot read a file (and may
+// only null the data pointer), so an unread file is given the empty sound's format here.
+void DecodeWav(const char* fname, Sound& snd, void** data) {
+  *data = nullptr;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  alutLoadWAVFile(reinterpret_cast<ALbyte*>(const_cast<char*>(fname)), &snd.alFormatBuffer, data,
+                  &snd.alBufferLen, &snd.alFreqBuffer, &snd.alLoop);
+#pragma GCC diagnostic pop
+  if (*data == nullptr) {
+    snd.alFormatBuffer = AL_FORMAT_MONO16;
+    snd.alFreqBuffer = 22050;
+    snd.alBufferLen = 0;
+  }
+}
+
+void FreeWav(Sound& snd, void* data) {
+  if (data == nullptr) return;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  alutUnloadWAV(snd.alFormatBuffer, data, snd.alBufferLen, snd.alFreqBuffer);
+#pragma GCC diagnostic pop
+}
+
+}  // namespace
+
+void Sound::Load(const char* fname, bool looping) {
+  if (fname == nullptr) return;
+  // A second load into a loaded slot would otherwise leave the old source alive.
+  Stop();
+  Destroy();
+  alLoop = looping ? AL_TRUE : AL_FALSE;
+  void* data = nullptr;
+  DecodeWav(fname, *this, &data);
+  alBuffer = static_cast<char*>(data);
+  ALuint source = 0, samples = 0;
+  alGenSources(1, &source);
+  alGenBuffers(1, &samples);
+  alSource = source;
+  alSampleSet = samples;
+  if (alSampleSet != 0) alBufferData(alSampleSet, alFormatBuffer, data, alBufferLen, alFreqBuffer);
+  if (alSource != 0) alSourcei(alSource, AL_BUFFER, static_cast<ALint>(alSampleSet));
+  FreeWav(*this, data);
+  if (alBuffer != nullptr) alBuffer = &loaded_mark;
+  if (alSource != 0) alSourcei(alSource, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
+  SetSourceRelative();
+}
+
+bool Sound::State(int param) {
+  ALint state = 0;
+  if (alSource != 0) alGetSourcei(alSource, AL_SOURCE_STATE, &state);
+  return state == param;
+}
+
+void Sound::Update() {
+  if (alSource == 0) return;
+  alSourcei(alSource, AL_SOURCE_RELATIVE, positional ? AL_FALSE : AL_TRUE);
+  alSource3f(alSource, AL_POSITION, px, py, pz);
+  alSourcef(alSource, AL_GAIN, gain + gain);
+  alSourcef(alSource, AL_REFERENCE_DISTANCE, intensity);
+  alSourcef(alSource, AL_ROLLOFF_FACTOR, attenuation);
+  alSourcef(alSource, AL_PITCH, 1.0f);
+}
+
+void Sound::UpdateStatic() { Update(); }
+
+void Sound::SetSourceRelative() {
+  if (alSource != 0) alSourcei(alSource, AL_SOURCE_RELATIVE, AL_TRUE);
+}
+
+void Sound::Play() {
+  if (alSource != 0) alSourcePlay(alSource);
+}
+
+void Sound::Stop() {
+  if (alSource != 0) alSourceStop(alSource);
+}
+
+void Sound::Pause() {
+  if (alSource != 0) alSourcePause(alSource);
+}
+
+void Sound::Destroy() {
+  // The source goes first: a buffer still attached to a source cannot be deleted.
+  if (alSource != 0) alDeleteSources(1, &alSource);
+  if (alSampleSet != 0) alDeleteBuffers(1, &alSampleSet);
+  alSource = 0;
+  alSampleSet = 0;
+  alBuffer = nullptr;
+}
+
+void Sound::SetGain(float g) {
+  if (alSource != 0) alSourcef(alSource, AL_GAIN, g + g);
+}
+
+void Sound::SetProperties(float g, float ref_distance, float rolloff, bool is_positional) {
+  if (alSource == 0) return;
+  alSourcef(alSource, AL_GAIN, g + g);
+  alSourcef(alSource, AL_REFERENCE_DISTANCE, ref_distance);
+  alSourcef(alSource, AL_ROLLOFF_FACTOR, rolloff);
+  // A positional source lives in world coordinates, the others move with the listener.
+  alSourcei(alSource, AL_SOURCE_RELATIVE, is_positional ? AL_FALSE : AL_TRUE);
+}
+
+void Sound::SetPosition(float x, float y, float z) {
+  if (alSource != 0) alSource3f(alSource, AL_POSITION, x, y, z);
+}
+
+bool sound_dead(Sound& snd) {
+  if (snd.alBuffer == nullptr) return true;
+  if (snd.State(AL_PLAYING)) return false;
+  snd.Stop();
+  snd.Destroy();
+  return true;
+}
+
+void SetListenerPosition(float x, float y, float z) { alListener3f(AL_POSITION, x, y, z); }
+
+void SetListenerOrientation(float fx, float fy, float fz, float ux, float uy, float uz) {
+  const ALfloat v[6] = {fx, fy, fz, ux, uy, uz};
+  alListenerfv(AL_ORIENTATION, v);
+}
+
+char* GetAbsPath(const char* path) {
+  std::memset(retv_absolute_path, 0, sizeof retv_absolute_path);
+  std::snprintf(retv_absolute_path, sizeof retv_absolute_path, "%s%s", curr_absolute_path,
+                path ? path : "");
+  return retv_absolute_path;
+}
+
+void AudioEngine::initialize() {
+  if (!initialize_engine) initialize_engine = true;
+}
+
+void AudioEngine::spawn_static(int buffer, const char* file, bool loop) {
+  initialize();
+  if (buffer < 0 || buffer > 9) return;
+  s[buffer].Stop();
+  s[buffer].Destroy();
+  s[buffer].Load(file, loop);
+  s[buffer].Play();
+}
+
+void AudioEngine::kill_static(int buffer) {
+  initialize();
+  if (buffer < 0 || buffer > 9) return;
+  s[buffer].Stop();
+  s[buffer].Destroy();
+}
