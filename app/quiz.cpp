@@ -168,7 +168,9 @@ void DrawQuiz() {
     bool have_question = question_id >= 0 && static_cast<std::size_t>(question_id) < questions.size();
     int solve = have_question ? questions[question_id].solve : -1;
 
-    QuizStep step = UpdateQuizPanel(quiz_panel, ReadQuizClicks(), solve, enable_sfx, DrawRand);
+    QuizClicks clicks = ReadQuizClicks();
+    if (!have_question) clicks.answer = -1;  // nothing to answer: only the close button works
+    QuizStep step = UpdateQuizPanel(quiz_panel, clicks, solve, enable_sfx, DrawRand);
     if (step.close) {
         menu_case_id = -1;
         PlayQuizReaction(step.reaction);
