@@ -166,21 +166,22 @@ def laugh():
     out = silence(0.0)
     bursts = [  # (start s, first pitch Hz, syllables, loudness)
         (0.00, 640.0, 7, 1.00),
-        (1.20, 680.0, 6, 0.95),
-        (2.25, 600.0, 4, 0.80),
+        (1.40, 680.0, 6, 0.95),
+        (2.60, 600.0, 4, 0.80),
     ]
+    spacing = 0.16   # seconds from one syllable to the next: about six a second
+    length = 0.11    # seconds of each 'hu'
     seed = 100
     for start, top, count, loud in bursts:
         for k in range(count):
             f = top * (0.965 ** k)  # each syllable a little lower
-            length = 0.095
-            syl = voice(length, lambda t, f=f: f * (1.04 - 0.10 * t / 0.095), HOOT,
+            syl = voice(length, lambda t, f=f: f * (1.04 - 0.10 * t / length), HOOT,
                         attack=0.012, release=0.05, breath=0.16, vibrato=(0.0, 0.0),
                         seed=seed)
             seed += 1
-            mix(out, syl, start + k * 0.135, loud * (1.0 - 0.04 * k))
+            mix(out, syl, start + k * spacing, loud * (1.0 - 0.04 * k))
     # The closing hoot falls a fourth and wobbles a little, like a contented sigh.
-    tail_start = 2.25 + 4 * 0.135 + 0.05
+    tail_start = bursts[-1][0] + bursts[-1][2] * spacing + 0.04
     tail = voice(0.60, lambda t: 520.0 * (1.0 - 0.25 * smoothstep(t / 0.55)), HOOT,
                  attack=0.03, release=0.25, breath=0.10, vibrato=(6.0, 0.012), seed=seed)
     mix(out, tail, tail_start, 0.75)
