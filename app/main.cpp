@@ -6,7 +6,12 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "app/event_store.h"
 #include "app/frame.h"
+#include "app/quiz.h"
+#include "audio/sound_device.h"
+#include "engine/vector3f.h"
+#include "fx/scintix.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
 #include "platform/clock.h"
@@ -15,6 +20,9 @@
 
 namespace {
 const char kTitle[] = "Strigolo Assistant    v.1.1";
+
+// The particle effects' watcher; nothing moves it.
+vector3f cam(0, 0, 0);
 
 void init() {
     glShadeModel(GL_FLAT);
@@ -25,6 +33,11 @@ void init() {
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
     glEnable(GL_TEXTURE_2D);
     LoadAllTextures();
+    ZFX::SetWatcher(&cam.x, &cam.y, &cam.z);
+    sleep_fx.load("Data/sleep.zfx");
+    smoke_fx.load("Data/smoke.zfx");
+    GenQuestions();
+    LoadEvents();
 }
 }  // namespace
 
@@ -46,6 +59,7 @@ int main(int argc, char** argv) {
     PlaceWindowOnTop(300, 300);
     RequestSwapInterval();
 
+    OpenSoundDevice();  // opens the default device and readies AudioEngine; says so when there is none
     init();
 
     glutDisplayFunc(display);
