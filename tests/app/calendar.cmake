@@ -14,3 +14,8 @@ add_test(NAME calendar_crash_safety
          COMMAND Python3::Interpreter ${CMAKE_CURRENT_LIST_DIR}/calendar_crash_safety.py
                  $<TARGET_FILE:calendar_save_loop>)
 set_tests_properties(calendar_crash_safety PROPERTIES LABELS unit TIMEOUT 300)
+
+# The panels drawn in a GL context (needs the test display).
+strigolo_gtest(calendar_panels_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/event_panels_test.cpp
+  LIBS strigolo_app)
