@@ -3,6 +3,8 @@
 
 #include <GL/freeglut.h>
 #include <X11/Xlib.h>
+#include <dlfcn.h>
+#include <link.h>
 
 #include <cstdlib>
 
@@ -11,7 +13,19 @@
 namespace testing_gl {
 namespace {
 int win_w = 0, win_h = 0;
+
+// Keeps every library loaded now (the GL driver among them) in memory until exit, so
+// that the leak checker can still name the driver's own long-lived allocations and
+// the suppressions in tests/lsan.supp apply to them.
+void PinLoadedLibraries() {
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void*) {
+            if (info->dlpi_name && info->dlpi_name[0]) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+            return 0;
+        },
+        nullptr);
 }
+}  // namespace
 
 bool EnsureContext(int w, int h) {
     static int state = 0;  // 0 untried, 1 ready, -1 unavailable
@@ -28,6 +42,7 @@ bool EnsureContext(int w, int h) {
             glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA);
             glutInitWindowSize(w, h);
             glutCreateWindow("strigolo-test");
+            PinLoadedLibraries();
             win_w = w;
             win_h = h;
             state = 1;
