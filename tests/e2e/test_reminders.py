@@ -54,7 +54,9 @@ def read_database(data):
 
 # ---- pictures: markers and the coded font --------------------------------------------
 CLEAR = raw_texture(1, 1, [0, 0, 0, 0])
-OWL = (220, 30, 30)
+OWL = (220, 30, 30)          # the first standing pose, the one of attention
+OWL_OTHER = (30, 220, 30)
+OWL_ASLEEP = (30, 30, 220)
 CLOUD = (220, 30, 220)
 NOTIFY_ICON = (30, 220, 220)
 
@@ -106,9 +108,9 @@ def near(rgb, want, tol=40):
 def use_markers(s):
     """Flat colours for the owl, the cloud and the notification icon, and the coded
     font, so a screenshot tells what the scene shows."""
-    for name in ("stand_01", "stand_01_close_eyes", "stand_02", "stand_02_close_eyes", "sleep",
-                 "sleep_close_eyes"):
-        s.write_data(name, solid(OWL))
+    for pose, colour in (("stand_01", OWL), ("stand_02", OWL_OTHER), ("sleep", OWL_ASLEEP)):
+        s.write_data(pose, solid(colour))
+        s.write_data(pose + "_close_eyes", solid(colour))
     s.write_data("eye_left", CLEAR)
     s.write_data("eye_right", CLEAR)
     s.write_data("cloud", solid(CLOUD))

@@ -9,7 +9,7 @@ import time
 
 from harness import Session, wait_for
 from test_reminders import (BUTTON, CHECK, START, attention, counter, database, faketime_env,
-                            read_database, read_text, record, use_markers)
+                            near, read_database, read_text, record, use_markers, OWL)
 
 CONFIRM = (476.62, 436.5)  # edit mode's "conferma"
 SPEED = 200
@@ -27,6 +27,11 @@ def check_due_at_start():
         scene = s.screenshot()
         assert attention(scene) == (True, True), "the reminder and the past appointment are due at start"
         assert counter(scene) == "2", "the counter reads %r" % counter(scene)
+        # Attention holds the first standing pose through many pose timers (20 to 60 s
+        # of the program's time each).
+        for _ in range(6):
+            assert near(s.screenshot().gui_pixel(271, 200), OWL), "the owl left its attention pose"
+            time.sleep(0.2)
 
         # The appointment comes first, in view mode; its check deletes it.
         s.click(*BUTTON)
@@ -56,10 +61,16 @@ def check_due_at_start():
         saved = read_database(s.read_data("database.bin"))
         assert len(saved) == 1 and saved[0]["remind_te"] == 0.0, saved
 
-        # Its hour starts again: quiet for most of it, due once it has passed.
+        # Its hour starts again: quiet for most of it, due once it has passed. Meanwhile
+        # the owl is free to change pose (and may offer a quiz, which wears another icon).
         hour = 3600.0 / SPEED
-        time.sleep(hour * 0.6)
-        assert attention(s.screenshot()) == (False, False), "the reminder came back too early"
+        poses = set()
+        while time.monotonic() - confirmed < hour * 0.6:
+            img = s.screenshot()
+            assert not attention(img)[1], "the reminder came back too early"
+            poses.add(img.gui_pixel(271, 200))
+            time.sleep(0.3)
+        assert any(not near(p, OWL) for p in poses), "without a due event the owl changes pose"
         wait_for(lambda: attention(s.screenshot()) == (True, True), timeout=hour * 2,
                  what="the reminder due again")
         elapsed = time.monotonic() - confirmed
