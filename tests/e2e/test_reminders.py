@@ -182,13 +182,15 @@ def check_appointment_view():
         s.write_data("database.bin", database(record("Dentista")))
         rec = Recorder(s.workdir)
         app = s.start(faketime=START, env=faketime_env(rec.env()))
+        shown = rec.now()  # half a second after the first frame was on screen
         s.move_screen(3, 3)
 
         scene = s.screenshot()
         assert attention(scene) == (True, True), "the thought cloud and its button show at start"
         assert near(scene.gui_pixel(271, 200), OWL), "the owl stands in its attention pose"
         assert counter(scene) == "1", "the counter reads %r" % counter(scene)
-        wait_for(lambda: rec.onsets(), timeout=10, what="the notification sound at start")
+        heard = wait_for(lambda: rec.onsets(), timeout=10, what="the notification sound at start")[0]
+        assert heard < shown, "the sound starts with the first frames (%.2f s, shown %.2f s)" % (heard, shown)
 
         s.click(*BUTTON)
         s.move_screen(3, 3)
