@@ -8,6 +8,7 @@
 #include "app/frame.h"
 #include "app/icon_menu.h"
 #include "app/scene.h"
+#include "app/scene_backdrop.h"
 #include "audio/audio_engine.h"
 #include "app/views.h"
 #include "engine/input.h"
@@ -82,17 +83,7 @@ void Render() {
     SceneState& s = scene_state;
     MeasureSceneSprites();
 
-    // The backdrop is opaque: drawn without blending, over the whole window.
-    glDisable(GL_BLEND);
-    glBindTexture(GL_TEXTURE_2D, background);
-    RenderOnViewport();
-
-    glEnable(GL_BLEND);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glDepthMask(GL_FALSE);
-
-    glBindTexture(GL_TEXTURE_2D, tree);
-    DrawSpriteQuad(tree, 0.0f, 0.0f, 512.0f, 512.0f);
+    DrawBackdropAndTree();
 
     glPushMatrix();
     glTranslatef(271.0f, 265.0f, 0.0f);  // the owl frame
