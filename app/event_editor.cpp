@@ -61,6 +61,9 @@ void DrawEventEditor(bool) {
         if (ShouldRemoveEvent(e, min_diff, view)) EraseEventAt(events, edit_event);
         edit_event = nullptr;
         menu_case_id = view ? kMenuScene : kMenuList;
+        // A reminder opened from its notification and binned leaves no return to the
+        // scene behind for the next event opened from the list.
+        force_back_hm = false;
         single_touch = false;
         SaveEvents();
         // Show the list or the scene at once, from inside this frame; nothing more of

@@ -237,8 +237,10 @@ TEST_F(CalendarPanels, RemoveInEditModeSavesAndShowsTheListAtOnce) {
     AddEvents(2);
     edit_event = &events.back();
     menu_case_id = 1;
+    force_back_hm = true;  // opened from its notification
     Frame(485.12f, 486);  // trash; the nested frame draws the list
     EXPECT_EQ(0, menu_case_id);
+    EXPECT_FALSE(force_back_hm) << "the next event opened from the list returns to it";
     EXPECT_EQ(nullptr, edit_event);
     ASSERT_EQ(1u, events.size());
     EXPECT_STREQ("evento 0", events.front().title);
