@@ -42,14 +42,7 @@ void display() {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 512, 0, 512, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glPushMatrix();
+    PushGuiSpace();
     glEnable(GL_TEXTURE_2D);
 
     if (menu_case_id < 0) {
@@ -67,11 +60,7 @@ void display() {
         }
     }
 
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    PopGuiSpace();
 
     glFlush();
     glFinish();

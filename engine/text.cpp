@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "engine/textures.h"
+#include "engine/widgets.h"
 
 int ConvertCharToGlASCII(char c) { return static_cast<signed char>(c) - 32; }
 
@@ -18,14 +19,7 @@ namespace {
 // moves down a line after every mc + 1 characters, so every line holds the same count.
 void DrawGlyphs(const char* text, size_t len, float x, float y, float size, int mc) {
     glBindTexture(GL_TEXTURE_2D, font);
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 512, 0, 512, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glPushMatrix();
+    PushGuiSpace();
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);
     glDepthMask(GL_FALSE);
@@ -66,11 +60,7 @@ void DrawGlyphs(const char* text, size_t len, float x, float y, float size, int 
 
     glDisable(GL_BLEND);
     glDepthMask(GL_TRUE);
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+    PopGuiSpace();
 }
 
 }  // namespace

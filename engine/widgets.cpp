@@ -13,6 +13,7 @@ namespace {
 // The unit square as two triangles, shared by every button.
 const GLfloat plane_vertex_buffer[] = {-1, 1, 0, -1, -1, 0, 1, 1, 0, 1, 1, 0, 1, -1, 0, -1, -1, 0};
 const GLfloat plane_txtcoord_buffer[] = {0, 1, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0};
+}  // namespace
 
 void PushGuiSpace() {
     glMatrixMode(GL_PROJECTION);
@@ -32,7 +33,6 @@ void PopGuiSpace() {
     glMatrixMode(GL_MODELVIEW);
     glPopMatrix();
 }
-}  // namespace
 
 Button::Button(GLuint _icon, float x, float y, float w_, float h_)
     : pattern(_icon), position(x, y, 0), w(w_), h(h_), floating(0), acc(float(std::rand() % 180)) {}

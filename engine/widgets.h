@@ -35,6 +35,12 @@ public:
 // window of zero width or height.
 bool PixelToGui(float mx, float my, int window_w, int window_h, int& tx, int& ty);
 
+// Sets up GUI space for drawing: pushes the projection (made the 512 by 512
+// orthographic one) and the model-view matrix twice (the inner copy the identity).
+// PopGuiSpace restores both stacks.
+void PushGuiSpace();
+void PopGuiSpace();
+
 // The whole bound texture over the whole viewport, in GUI space.
 void RenderOnViewport();
 // A quad w by h centred on the origin of the current model-view frame; `sy` raises
