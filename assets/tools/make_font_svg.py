@@ -9,14 +9,14 @@ import sys
 from xml.sax.saxutils import escape
 
 CELL = 32
-FONT_SIZE = 23          # DejaVu Sans Mono advances 0.6 em: about 14 px, under half a cell
-BASELINE = 23           # from the cell's top; leaves room for descenders
+FONT_SIZE = 26          # DejaVu Sans Mono advances 0.6 em: under half a cell
+BASELINE = 24           # from the cell's top; leaves room for descenders
 
 def main(path):
     out = [f'<svg xmlns="http://www.w3.org/2000/svg" width="{16 * CELL}" height="{16 * CELL}">',
            f'<g font-family="DejaVu Sans Mono" font-weight="bold" font-size="{FONT_SIZE}" '
-           'text-anchor="middle" fill="#ffffff" stroke="#1c1408" stroke-opacity="0.55" '
-           'stroke-width="1.6" paint-order="stroke" stroke-linejoin="round">']
+           'text-anchor="middle" fill="#ffffff" stroke="#120c04" stroke-opacity="0.9" '
+           'stroke-width="2.6" paint-order="stroke" stroke-linejoin="round">']
     for code in range(32, 127):
         n = code - 32
         x = (n % 16) * CELL + CELL / 2
