@@ -191,14 +191,6 @@ TEST_F(SceneBehaviour, PupilsMoveFreelyUpToFourThenJumpToFive) {
     EXPECT_GT(look.eye_bias_l.x, 4.9f);
 }
 
-TEST_F(SceneBehaviour, BreathingLiftsThePupilRest) {
-    // At bt = pi/4 breath is 3: the rest points move up by 3.
-    const float bt = 0.78539816f;
-    const SceneLook look = Step(bt, vector3f(237.28f, 392.248f + 3.0f, 0.0f));
-    EXPECT_NEAR(look.breath, 3.0f, 1e-4f);
-    EXPECT_NEAR(look.eye_bias_l.length(), 0.0f, 1e-3f);
-}
-
 TEST_F(SceneBehaviour, PointerMapsFromScreenToSceneUnits) {
     // Window at screen (100, 200), 300 by 300: its middle is GUI (256, 256), +4 in x.
     vector3f c = PointerToScene(250, 350, 100, 200, 300, 300);
@@ -296,15 +288,6 @@ TEST_F(SceneBehaviour, LaughLastsFifteenAndAHalfSecondsWithShutEyes) {
     Step(0.1f);
     EXPECT_FALSE(s.laugh);
     EXPECT_EQ(s.lte, 0.0f);
-}
-
-TEST_F(SceneBehaviour, LaughBouncesTheBodyOnTopOfBreathing) {
-    spawn_laugh = true;
-    Step(0.0f);
-    // bt restarts at 0 with the laugh; after 0.05 s: breath = 3 sin(0.1) + 10 sin(1.5 / 1.00125).
-    const SceneLook look = Step(0.05f);
-    const float expect = 3.0f * std::sin(0.1f) + 10.0f * std::sin(30.0f * 0.05f / (0.025f * 0.05f + 1.0f));
-    EXPECT_NEAR(look.breath, expect, 1e-4f);
 }
 
 TEST(SceneFirstCall, DrawsOfferBlinkStareAndPoseTimingsInOrder) {
