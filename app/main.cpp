@@ -17,6 +17,7 @@
 #include "platform/clock.h"
 #include "platform/pacing.h"
 #include "platform/window.h"
+#include "platform/window_icon.h"
 
 namespace {
 const char kTitle[] = "Strigolo Assistant    v.1.1";
@@ -57,6 +58,7 @@ int main(int argc, char** argv) {
     glutCreateWindow(kTitle);
     std::srand(unsigned(WallClock()));
     PlaceWindowOnTop(300, 300);
+    IdentifyWindow("Data/icon");  // class and owl icon for task bars; a missing icon only costs that
     RequestSwapInterval();
 
     OpenSoundDevice();  // opens the default device and readies AudioEngine; says so when there is none

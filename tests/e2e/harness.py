@@ -187,10 +187,12 @@ class Session:
         return subprocess.run(cmd, env=self.env(), capture_output=True, text=True, **kw)
 
     # ---- the program ------------------------------------------------------------
-    def start(self, faketime=None, env=None, wait=True, path_prepend=None):
+    def start(self, faketime=None, env=None, wait=True, path_prepend=None, command=None, cwd=None):
         """Starts the program in the working directory. faketime is libfaketime's
         FAKETIME value: "@2026-12-04 09:05:03 x10" runs the clock from that moment
-        ten times faster; without "@" the clock is frozen there."""
+        ten times faster; without "@" the clock is frozen there. command (a list)
+        starts something else that shows the window, such as an installed launcher,
+        and cwd another directory to start it in."""
         extra = dict(env or {})
         if faketime:
             lib = next((p for p in FAKETIME_LIBS if os.path.exists(p)), None)
@@ -204,7 +206,7 @@ class Session:
             extra["PATH"] = path_prepend + os.pathsep + os.environ.get("PATH", "")
         stderr_path = os.path.join(self.workdir, "stderr-%d.txt" % len(self.programs))
         with open(stderr_path, "w") as err:
-            proc = subprocess.Popen([BIN], cwd=self.workdir, env=self.env(extra),
+            proc = subprocess.Popen(command or [BIN], cwd=cwd or self.workdir, env=self.env(extra),
                                     stdout=subprocess.DEVNULL, stderr=err)
         program = Program(proc, stderr_path)
         self.programs.append(program)
