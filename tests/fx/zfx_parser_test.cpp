@@ -65,24 +65,12 @@ TEST(ZfxParser, ReadsEveryFieldWhateverTheLayout) {
     }
 }
 
-TEST(ZfxParser, ZeroSizedTextureReadsNoValues) {
-    for (auto [w, h] : {std::pair{0, 0}, std::pair{7, 0}}) {
-        BlockValues v;
-        v.w = w;
-        v.h = h;
-        v.pixels.clear();
-        v.limit = "12";
-        std::vector<ZfxBlock> blocks;
-        ASSERT_TRUE(Parse(Header() + Block(v), blocks));
-        ASSERT_EQ(blocks.size(), 1u);
-        EXPECT_EQ(blocks[0].pixels.size(), 1u);
-        EXPECT_EQ(blocks[0].emitter.p_limit, 12);
-    }
-}
-
-TEST(ZfxParser, BlocksBecomeEmittersInOrderAndACutLastBlockKeepsWhatWasRead) {
+TEST(ZfxParser, BlocksBecomeEmittersInOrderWithZeroSizedTexturesAndACutLastBlock) {
     BlockValues a, b;
     a.limit = "11";
+    a.w = 7;
+    a.h = 0;  // a zero-sized texture reads no values
+    a.pixels.clear();
     b.limit = "22";
     b.pixels = {1, 2, 3, 4};
     std::string cut = Block(b);
@@ -91,6 +79,7 @@ TEST(ZfxParser, BlocksBecomeEmittersInOrderAndACutLastBlockKeepsWhatWasRead) {
     ASSERT_TRUE(Parse(Header() + Block(a) + cut, blocks));
     ASSERT_EQ(blocks.size(), 2u);
     EXPECT_EQ(blocks[0].emitter.p_limit, 11);
+    EXPECT_EQ(blocks[0].pixels.size(), 1u);
     EXPECT_FLOAT_EQ(blocks[0].emitter.p_timelife_max, 3);
     EXPECT_EQ(blocks[1].emitter.p_limit, 22);
     EXPECT_EQ(blocks[1].pixels[0], 1);
