@@ -1,135 +1,102 @@
-// Ordering of the calendar, the minute count, weekday names and new-event defaults.
+// Ordering of the calendar, the minute count and weekday names, and the event list's
+// rules: page offset and arrows, adding and picking events, the row texts.
 #include <gtest/gtest.h>
 
+#include <array>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
-#include "app/event_store.h"
+#include "app/event_list.h"
 #include "platform/clock.h"
 
 namespace {
 
-// Local time is read through the wall clock; the tests pin the zone to UTC so the
-// chosen instants fall on known days.
-class CalendarClock : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("TZ", "UTC", 1);
-        tzset();
-    }
-    void TearDown() override { ClearClocksForTesting(); }
-};
-
-Event Make(int type, int day, int hour, int min = 0, int wday = 0) {
+Event Make(const char* title, int type, int day, int hour, int wday = 0) {
     Event e{std::tm{}};
-    e.type = type;
-    e.date = {day, 3, 2027};
-    e.time = {hour, min};
-    e.wday = wday;
+    std::strcpy(e.title, title);
+    e.type = type, e.date = {day, 3, 2027}, e.time = {hour, 0}, e.wday = wday;
     return e;
 }
 
-std::vector<std::string> Titles(const std::list<Event>& l) {
-    std::vector<std::string> out;
-    for (const Event& e : l) out.push_back(e.title);
+std::string Titles(const std::list<Event>& l) {
+    std::string out;
+    for (const Event& e : l) out += std::string(e.title) + " ";
     return out;
 }
 
-TEST(ConvertDAM, CountsMinutesWithThirtyOneDayMonths) {
+std::tm Wednesday() {  // 2027-03-10 09:00
+    std::tm t{};
+    t.tm_mday = 10, t.tm_mon = 2, t.tm_year = 127, t.tm_hour = 9, t.tm_wday = 3;
+    return t;
+}
+
+TEST(CalendarOrder, MinuteCountAndWeekdayNames) {
     EXPECT_DOUBLE_EQ(46080.0, ConvertDAM(1, 1, 1900, 0, 0));
     EXPECT_DOUBLE_EQ(1.0, ConvertDAM(1, 2, 2012, 0, 0) - ConvertDAM(31, 1, 2012, 23, 59));
     EXPECT_DOUBLE_EQ(2881.0, ConvertDAM(1, 3, 2012, 0, 0) - ConvertDAM(29, 2, 2012, 23, 59));
-    // Exact for the extremes of int, where an int sum would overflow.
-    EXPECT_DOUBLE_EQ(2147483647.0 * 535680.0 - 1900.0 * 535680.0,
-                     ConvertDAM(0, 0, INT32_MAX, 0, 0));
-    EXPECT_DOUBLE_EQ(-2147483648.0 * 1440.0 + 535680.0 * 100.0, ConvertDAM(INT32_MIN, 0, 2000, 0, 0));
-}
-
-TEST(GetWdayStr, ItalianAbbreviationsAndEmptyOutsideTheWeek) {
-    const char* names[7] = {"dom", "lun", "mar", "merc", "giov", "ven", "sab"};
-    for (int i = 0; i < 7; ++i) EXPECT_STREQ(names[i], GetWdayStr(i));
+    // Exact at the extremes of int, where an int sum would overflow.
+    EXPECT_DOUBLE_EQ((2147483647.0 - 1900.0) * 535680.0, ConvertDAM(0, 0, INT32_MAX, 0, 0));
     EXPECT_STREQ("merc", GetWdayStr(3));
-    EXPECT_STREQ("", GetWdayStr(7));
+    EXPECT_STREQ("", GetWdayStr(7));  // also clears the previous name
     EXPECT_STREQ("", GetWdayStr(-1));
-    // One buffer, overwritten whole: a short name leaves no tail of a longer one.
-    GetWdayStr(4);
-    EXPECT_EQ(0, std::memcmp("dom\0\0", GetWdayStr(0), 5));
-    EXPECT_EQ(wdaystr, GetWdayStr(1));
 }
 
-TEST_F(CalendarClock, RemindersFirstThenByDateAndTime) {
-    // 2027-03-10 is a Wednesday.
-    SetWallClockForTesting(1804636800);  // 2027-03-10 00:00 UTC
-    std::list<Event> l;
-    Event r1 = Make(2, 10, 23), a = Make(0, 10, 10), r2 = Make(2, 1, 0), b = Make(0, 10, 9);
-    std::strcpy(r1.title, "R1"), std::strcpy(a.title, "A"), std::strcpy(r2.title, "R2"),
-        std::strcpy(b.title, "B");
-    l = {r1, a, r2, b};
+TEST(CalendarOrder, RemindersFirstThenByDateWeeklyOnTheirNextWeekday) {
+    setenv("TZ", "UTC", 1);
+    tzset();
+    SetWallClockForTesting(1804636800);  // 2027-03-10 00:00 UTC, a Wednesday
+    std::list<Event> l = {Make("R1", 2, 10, 23), Make("A", 0, 10, 10), Make("R2", 2, 1, 0),
+                          Make("B", 0, 10, 9)};
     l.sort(sort_by_date);
-    EXPECT_EQ((std::vector<std::string>{"R1", "R2", "B", "A"}), Titles(l));
-    EXPECT_TRUE(sort_by_date(r2, a));
-    EXPECT_FALSE(sort_by_date(a, r2));
-    EXPECT_FALSE(sort_by_date(r1, r2));
-    EXPECT_FALSE(sort_by_date(r2, r1));
-    EXPECT_FALSE(sort_by_date(a, a));
-}
-
-TEST_F(CalendarClock, WeeklyEventsSortByTheirNextWeekday) {
-    SetWallClockForTesting(1804636800);  // a Wednesday (tm_wday 3)
-    Event tue = Make(1, 10, 8, 0, 2), wed = Make(1, 10, 8, 0, 3), thu = Make(1, 10, 8, 0, 4);
-    std::strcpy(tue.title, "mar"), std::strcpy(wed.title, "merc"), std::strcpy(thu.title, "giov");
-    std::list<Event> l = {tue, wed, thu};
+    EXPECT_EQ("R1 R2 B A ", Titles(l));
+    // Tuesday is six days ahead: between appointments five and seven days ahead.
+    l = {Make("mar", 1, 10, 8, 2), Make("in7", 0, 17, 8), Make("merc", 1, 10, 8, 3),
+         Make("in5", 0, 15, 8), Make("giov", 1, 10, 8, 4)};
     l.sort(sort_by_date);
-    EXPECT_EQ((std::vector<std::string>{"merc", "giov", "mar"}), Titles(l));
-    // Tuesday is six days ahead: after an appointment five days ahead, before one
-    // seven days ahead (same stored date and time).
-    Event in5 = Make(0, 15, 8), in7 = Make(0, 17, 8);
-    EXPECT_TRUE(sort_by_date(in5, tue));
-    EXPECT_TRUE(sort_by_date(tue, in7));
-    // The same list seen on a Friday (5): Tuesday is 4 days ahead, Wednesday 5,
-    // Thursday 6.
+    EXPECT_EQ("merc giov in5 mar in7 ", Titles(l));
+    ClearClocksForTesting();
+    // Seen on a Friday: Tuesday 4 days ahead, Wednesday 5 (tied with in5, stable),
+    // Thursday 6; elements are relinked, never moved.
+    const Event* merc = &l.front();
     SortEvents(l, 5);
-    EXPECT_EQ((std::vector<std::string>{"mar", "merc", "giov"}), Titles(l));
+    EXPECT_EQ("mar merc in5 giov in7 ", Titles(l));
+    EXPECT_EQ(merc, EventAtIndex(l, 1));
 }
 
-TEST(SortEvents, StableAndNeverMovesElements) {
-    std::list<Event> l;
-    const char* names[] = {"r1", "x", "r2", "y", "z"};
-    int types[] = {2, 0, 2, 0, 0};
-    int hours[] = {0, 9, 0, 9, 8};
-    for (int i = 0; i < 5; ++i) {
-        Event e = Make(types[i], 1, hours[i]);
-        std::strcpy(e.title, names[i]);
-        l.push_back(e);
+TEST(EventList, OffsetArrowsAndClamp) {
+    int swap = 0;
+    ScrollListDown(swap, 12);  // twelve fit: the down arrow goes nowhere
+    EXPECT_EQ(0, swap);
+    EXPECT_FALSE(CanScrollDown(0, 12) || CanScrollUp(0));
+    ScrollListDown(swap, 13);
+    ScrollListDown(swap, 13);
+    EXPECT_EQ(1, swap);
+    EXPECT_TRUE(CanScrollUp(1) && CanScrollDown(0, 13) && !CanScrollDown(1, 13));
+    ScrollListUp(swap);
+    ScrollListUp(swap);
+    EXPECT_EQ(0, swap);
+    // Events removed elsewhere: the page moves up until it is full, or to the top.
+    for (auto c : {std::array<int, 3>{20, 25, 13}, {13, 25, 13}, {13, 5, 0}}) {
+        swap = c[0];
+        ClampListOffset(swap, c[1]);
+        EXPECT_EQ(c[2], swap) << c[0] << " of " << c[1];
     }
-    std::vector<const Event*> before;
-    for (const Event& e : l) before.push_back(&e);
-    SortEvents(l, 0);
-    EXPECT_EQ((std::vector<std::string>{"r1", "r2", "z", "x", "y"}), Titles(l));
-    // Every element is still at its address: pointers held into the list stay valid.
-    auto it = l.begin();
-    EXPECT_EQ(before[0], &*it++);
-    EXPECT_EQ(before[2], &*it++);
-    EXPECT_EQ(before[4], &*it++);
-    EXPECT_EQ(before[1], &*it++);
-    EXPECT_EQ(before[3], &*it++);
 }
 
-TEST_F(CalendarClock, NewEventTakesTodayAndTheCurrentHour) {
-    SetWallClockForTesting(1804636800 + 14 * 3600 + 37 * 60 + 12);  // 14:37:12
-    Event e;
-    EXPECT_EQ(10, e.date.day);
-    EXPECT_EQ(3, e.date.month);
-    EXPECT_EQ(2027, e.date.year);
-    EXPECT_EQ(14, e.time.hour);
-    EXPECT_EQ(0, e.time.min);
-    EXPECT_EQ(3, e.wday);
-    EXPECT_EQ(0, e.type);
-    EXPECT_EQ(0, e.remind_mode);
-    EXPECT_EQ(0.0f, e.remind_te);
-    EXPECT_FALSE(e.notify_1h || e.notify_hh || e.notify);
-    for (char c : e.title) EXPECT_EQ(0, c);
-    for (char c : e.description) EXPECT_EQ(0, c);
+TEST(EventList, AddPickAndRowTexts) {
+    std::list<Event> l(2, Make("", 0, 1, 1));
+    Event* added = AddEntry(l, Wednesday());  // today, this hour, minute 0
+    EXPECT_TRUE(added == &l.back() && added == EventAtIndex(l, 2) && !EventAtIndex(l, 3));
+    EXPECT_EQ(nullptr, EventAtIndex(l, -1));
+    EXPECT_EQ("evento senza nome Oggi 9:0", ListTitleText(*added) + " " + ListDateText(*added, Wednesday()) +
+                                                 " " + ListTimeText(*added));
+    added->date.month = 4;  // the same day of another month
+    EXPECT_EQ("10/4/2027", ListDateText(*added, Wednesday()));
+    added->type = kWeekly, added->wday = 2;
+    EXPECT_EQ("ogni mar", ListDateText(*added, Wednesday()));
+    added->type = kReminder;
+    EXPECT_EQ("promemoria /", ListDateText(*added, Wednesday()) + " " + ListTimeText(*added));
 }
 
 }  // namespace
