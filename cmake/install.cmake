@@ -62,6 +62,7 @@ Italian trivia question. Each user's calendar is kept in\n\
 ~/.local/share/strigolo/Data/database.bin.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Strigolo maintainers <maintainers@users.noreply.c-seed-87db8b61.example>")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)

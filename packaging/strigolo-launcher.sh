@@ -46,6 +46,13 @@ if [ ! -w "$data" ]; then
     exit 1
 fi
 
+# Installed for one user with the prefix ~/.local, the installed Data/ is this very
+# folder: its files are already in place.
+if [ "$(cd -- "$data" && pwd -P)" = "$assets" ]; then
+    cd -- "$place" || { say "cannot enter $place"; exit 1; }
+    exec "$program" "$@"
+fi
+
 # One link per installed file, pointed again at each start so an upgrade's new files
 # appear and moved ones are followed. A link is replaced by renaming a new one over
 # it, so two launchers starting together never see it missing. The calendar and any

@@ -36,6 +36,8 @@ def titles(data):
 
 def install(stage, prefix=PREFIX):
     env = dict(os.environ, DESTDIR=stage)
+    if not stage:
+        del env["DESTDIR"]
     r = subprocess.run(["cmake", "--install", BUILD, "--prefix", prefix], env=env, capture_output=True, text=True)
     assert r.returncode == 0, r.stdout + r.stderr
     return stage + prefix
@@ -207,6 +209,19 @@ def check_upgrade_and_users(root, stage, tmp, home):
     assert not os.path.exists("rel") and "display" in r.stderr, r
 
 
+def check_user_prefix(tmp):
+    """Installed for one user with the prefix ~/.local, the installed Data/ is the
+    user's folder itself: nothing is linked over the installed files."""
+    home = os.path.join(tmp, "home of carla")
+    local = install("", os.path.join(home, ".local"))
+    data = os.path.join(local, "share/strigolo/Data")
+    before = snapshot(data)
+    r = launch_without_display(os.path.join(local, "bin/strigolo"), user_env(home))
+    assert r.returncode == 1 and "display" in r.stderr, r
+    assert snapshot(data) == before, "installed files were replaced"
+    assert not any(os.path.islink(os.path.join(data, n)) for n in os.listdir(data))
+
+
 def check_launcher_failures(root, tmp):
     launcher = os.path.join(root, "bin/strigolo")
     # The folder cannot be made: a plain file stands where a directory should be.
@@ -234,6 +249,7 @@ def main():
         check_files(root)
         home = check_launcher_window(root, tmp)
         check_upgrade_and_users(root, stage, tmp, home)
+        check_user_prefix(tmp)
         check_launcher_failures(root, tmp)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
