@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "engine/sprite_bounds.h"
+
 GLuint font, background, eye_l, eye_r, hat, tree, cloud, circle;
 GLuint owl[3], owl_ce[3];
 GLuint button[2];
@@ -88,6 +90,8 @@ void LoadTexture(GLuint& t, const char* path, bool clamp) {
         return;
     }
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tex.w, tex.h, 0, GL_RGBA, GL_UNSIGNED_BYTE, tex.pixels.data());
+    // Where the picture can show anything, so sprites skip their transparent rest.
+    RecordSpriteBounds(t, ComputeSpriteBounds(tex.pixels.data(), tex.w, tex.h, clamp));
 }
 
 void LoadAllTextures() {
