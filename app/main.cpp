@@ -43,13 +43,17 @@ void init() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (!DisplayAvailable()) {
-        std::fprintf(stderr, "strigolo: cannot open the X display%s%s; the owl needs a graphical desktop\n",
-                     std::getenv("DISPLAY") ? " " : " (DISPLAY is not set)",
-                     std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
-        return 1;
+    switch (ClaimSingleInstance(kTitle)) {
+        case InstanceClaim::kAlreadyRunning:
+            return 0;
+        case InstanceClaim::kNoDisplay:
+            std::fprintf(stderr, "strigolo: cannot open the X display%s%s; the owl needs a graphical desktop\n",
+                         std::getenv("DISPLAY") ? " " : " (DISPLAY is not set)",
+                         std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+            return 1;
+        case InstanceClaim::kFirst:
+            break;
     }
-    if (AnotherInstanceRunning(kTitle)) return 0;
 
     glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_DOUBLE);

@@ -64,9 +64,9 @@ int fixed_x = 0, fixed_y = 0;
 
 }  // namespace
 
-bool AnotherInstanceRunning(const char* title) {
+InstanceClaim ClaimSingleInstance(const char* title) {
     Display* dpy = XOpenDisplay(nullptr);
-    if (!dpy) return false;  // no display: GLUT reports it when it starts
+    if (!dpy) return InstanceClaim::kNoDisplay;
     auto old_handler = XSetErrorHandler(IgnoreXErrors);  // windows may vanish while we look
 
     const std::string sel_name = "STRIGOLO_INSTANCE_S" + std::to_string(DefaultScreen(dpy));
@@ -86,10 +86,10 @@ bool AnotherInstanceRunning(const char* title) {
 
     if (running) {
         XCloseDisplay(dpy);
-    } else {
-        lock_display = dpy;
+        return InstanceClaim::kAlreadyRunning;
     }
-    return running;
+    lock_display = dpy;
+    return InstanceClaim::kFirst;
 }
 
 namespace {
@@ -166,11 +166,4 @@ void SetCursorPosForTesting(bool enable, int x, int y) {
     get_cursor_fixed = enable;
     fixed_x = x;
     fixed_y = y;
-}
-
-bool DisplayAvailable() {
-    Display* dpy = XOpenDisplay(nullptr);
-    if (!dpy) return false;
-    XCloseDisplay(dpy);
-    return true;
 }

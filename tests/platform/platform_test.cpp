@@ -28,10 +28,11 @@ TEST(Clock, TestValuesReplaceTheRealClocksUntilCleared) {
 }
 
 TEST(SingleInstance, TheFirstClaimHoldsAndASecondFindsIt) {
-    if (!DisplayAvailable()) GTEST_SKIP() << "no X display";
-    EXPECT_FALSE(AnotherInstanceRunning("strigolo platform test window"));
+    const InstanceClaim first = ClaimSingleInstance("strigolo platform test window");
+    if (first == InstanceClaim::kNoDisplay) GTEST_SKIP() << "no X display";
+    EXPECT_EQ(first, InstanceClaim::kFirst);
     // The claim lives on the X server, so even this process now counts as running.
-    EXPECT_TRUE(AnotherInstanceRunning("strigolo platform test window"));
+    EXPECT_EQ(ClaimSingleInstance("strigolo platform test window"), InstanceClaim::kAlreadyRunning);
 }
 
 TEST(Browser, OpensTheAddressWithoutAShellAndReapsTheChild) {
