@@ -18,7 +18,8 @@ std::list<Event> Calendar(int which) {
     std::list<Event> l;
     for (int i = 0; i < (which == 0 ? 3 : 1500); ++i) {
         Event e{std::tm{}};
-        std::snprintf(e.title, sizeof e.title, "c%d evento %d", which, i);
+        const std::string title = "c" + std::to_string(which) + " evento " + std::to_string(i);
+        std::memcpy(e.title, title.data(), title.size());  // at most 15 characters
         std::snprintf(e.description, sizeof e.description, "calendario %d, evento %d", which, i);
         e.date = {1 + i % 31, 1 + i % 12, 2000 + which};
         e.time = {i % 24, i % 60};
@@ -43,7 +44,8 @@ int main(int argc, char** argv) {
         std::printf("%zu\n", events.size());
         return 0;
     }
-    if (mode == "save" && argc > 3) return SaveEventsTo(kDatabasePath, Calendar(std::atoi(argv[3]))) ? 0 : 1;
+    if (mode == "save" && argc > 3)
+        return SaveEventsTo(kDatabasePath, Calendar(std::atoi(argv[3]))) ? 0 : 1;
     if (mode == "loop") {
         std::list<Event> cals[2] = {Calendar(0), Calendar(1)};
         LoadEvents();

@@ -17,10 +17,11 @@ std::tm Now() {  // 2027-03-10 (a Wednesday) 14:20
 TEST(EditorRules, EveryArrowWrapsAndNothingCarries) {
     using A = EditorArrow;
     struct { A f; int from, dir, to; } steps[] = {
-        {A::kDay, 31, +1, 1},   {A::kDay, 1, -1, 31},   {A::kMonth, 12, +1, 1}, {A::kMonth, 1, -1, 12},
-        {A::kYear, 1900, -1, 1900}, {A::kYear, 9999, +1, 10000}, {A::kWday, 6, +1, 0},
-        {A::kWday, 0, -1, 6},   {A::kHour, 23, +1, 0},  {A::kHour, 0, -1, 23},  {A::kMin, 59, +1, 0},
-        {A::kMin, 0, -1, 59},   {A::kRemindMode, 2, +1, 0}, {A::kRemindMode, 0, -1, 2},
+        {A::kDay, 31, +1, 1},     {A::kDay, 1, -1, 31},          {A::kMonth, 12, +1, 1},
+        {A::kMonth, 1, -1, 12},   {A::kYear, 1900, -1, 1900},    {A::kYear, 9999, +1, 10000},
+        {A::kWday, 6, +1, 0},     {A::kWday, 0, -1, 6},          {A::kHour, 23, +1, 0},
+        {A::kHour, 0, -1, 23},    {A::kMin, 59, +1, 0},          {A::kMin, 0, -1, 59},
+        {A::kRemindMode, 2, +1, 0}, {A::kRemindMode, 0, -1, 2},
     };
     for (const auto& s : steps) {
         Event e{Now()};
@@ -43,8 +44,9 @@ TEST(EditorRules, NoticeFlagsInViewAndEditMode) {
     // Flags are notify_1h, notify_hh, notify. View mode acknowledges (a past event is
     // clamped to 0 minutes); edit mode clears the warnings whose moment lies ahead.
     struct { bool view; double d; int before, after; double d_after; } cases[] = {
-        {true, 45, 0b000, 0b100, 45},  {true, 30, 0b000, 0b110, 30}, {true, -15, 0b000, 0b111, 0},
-        {true, 999, 0b000, 0b000, 999}, {false, 45, 0b111, 0b101, 45}, {false, 61, 0b111, 0b001, 61},
+        {true, 45, 0b000, 0b100, 45},    {true, 30, 0b000, 0b110, 30},
+        {true, -15, 0b000, 0b111, 0},    {true, 999, 0b000, 0b000, 999},
+        {false, 45, 0b111, 0b101, 45},   {false, 61, 0b111, 0b001, 61},
         {false, 20, 0b111, 0b111, 20},
     };
     for (const auto& c : cases) {

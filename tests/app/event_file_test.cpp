@@ -47,7 +47,9 @@ Bytes RefFile(uint32_t count, const std::vector<Ref>& recs) {
     return b;
 }
 
-Ref Dentist() { return {"Dentista", "Porta la tessera", {3, 7, 2027, 9, 5, 6, 0, 2}, 12.5f, {1, 0, 1, 0}}; }
+Ref Dentist() {
+    return {"Dentista", "Porta la tessera", {3, 7, 2027, 9, 5, 6, 0, 2}, 12.5f, {1, 0, 1, 0}};
+}
 
 Event FromRef(const Ref& r) {
     Event e{std::tm{}};

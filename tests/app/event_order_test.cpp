@@ -89,8 +89,8 @@ TEST(EventList, AddPickAndRowTexts) {
     Event* added = AddEntry(l, Wednesday());  // today, this hour, minute 0
     EXPECT_TRUE(added == &l.back() && added == EventAtIndex(l, 2) && !EventAtIndex(l, 3));
     EXPECT_EQ(nullptr, EventAtIndex(l, -1));
-    EXPECT_EQ("evento senza nome Oggi 9:0", ListTitleText(*added) + " " + ListDateText(*added, Wednesday()) +
-                                                 " " + ListTimeText(*added));
+    EXPECT_EQ("evento senza nome Oggi 9:0",
+              ListTitleText(*added) + " " + ListDateText(*added, Wednesday()) + " " + ListTimeText(*added));
     added->date.month = 4;  // the same day of another month
     EXPECT_EQ("10/4/2027", ListDateText(*added, Wednesday()));
     added->type = kWeekly, added->wday = 2;

