@@ -17,19 +17,6 @@ struct BackdropCopy {
     GLuint background = 0, tree = 0;  // the texture names it was made from
 };
 BackdropCopy copy;
-
-void GuiQuad() {
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex3f(0, 0, 0);
-    glTexCoord2f(1, 0);
-    glVertex3f(512, 0, 0);
-    glTexCoord2f(1, 1);
-    glVertex3f(512, 512, 0);
-    glTexCoord2f(0, 1);
-    glVertex3f(0, 512, 0);
-    glEnd();
-}
 }  // namespace
 
 void ForgetBackdropCopy() { copy.valid = false; }
@@ -43,18 +30,7 @@ void DrawBackdropAndTree() {
     if (same) {
         glDisable(GL_BLEND);
         glBindTexture(GL_TEXTURE_2D, copy.texture);
-        glMatrixMode(GL_PROJECTION);
-        glPushMatrix();
-        glLoadIdentity();
-        glOrtho(0, 512, 0, 512, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glPushMatrix();
-        glLoadIdentity();
-        GuiQuad();
-        glPopMatrix();
-        glMatrixMode(GL_PROJECTION);
-        glPopMatrix();
-        glMatrixMode(GL_MODELVIEW);
+        RenderOnViewport();
     } else {
         glDisable(GL_BLEND);
         glBindTexture(GL_TEXTURE_2D, background);
