@@ -7,20 +7,6 @@
 #   share/icons/hicolor/{scalable,48x48,128x128,256x256}/apps/strigolo.{svg,png}
 # `cpack` in a build folder turns the same rules into strigolo_VERSION_ARCH.deb.
 
-# The window icon is an asset part; when the asset list does not read it yet, it is
-# built from here.
-if(NOT TARGET strigolo_icon_renditions)
-  function(strigolo_icon_part)
-    set(CMAKE_CURRENT_SOURCE_DIR ${PROJECT_SOURCE_DIR}/assets/icon)
-    set(CMAKE_CURRENT_BINARY_DIR ${PROJECT_BINARY_DIR}/assets/icon)
-    file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
-    include(${CMAKE_CURRENT_SOURCE_DIR}/CMakeLists.txt)
-  endfunction()
-  strigolo_icon_part()
-  add_custom_target(strigolo_window_icon ALL DEPENDS ${STRIGOLO_DATA_DIR}/icon)
-  add_dependencies(strigolo strigolo_window_icon)
-endif()
-
 # Installed files are read by every user and written by none.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
