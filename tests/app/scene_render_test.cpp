@@ -1,7 +1,6 @@
-// Render with the program's own pictures, states chosen through SceneState: each
-// state shows what it should (pose, shut eyes, hat, thought cloud, sleep effect,
-// sound icon, label). With STRIGOLO_SCENE_SHOTS=<folder> each frame is also written
-// there as scene-<state>.ppm, the pictures of docs/SCENE.md.
+// Render with the program's own pictures shows what each state should, states chosen
+// through SceneState. STRIGOLO_SCENE_SHOTS=<folder> also writes each frame there as
+// scene-<state>.ppm, the pictures of docs/SCENE.md.
 #include <gtest/gtest.h>
 
 #include <GL/freeglut.h>
@@ -27,50 +26,51 @@ namespace {
 using Pixels = std::vector<unsigned char>;
 constexpr int kSize = 300;
 
-// One frame as the program's display callback sets it up around Render.
-Pixels RenderFrame(float dt) {
-    global_time = dt;
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glLoadIdentity();
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 512, 0, 512, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
-    glPushMatrix();
-    glEnable(GL_TEXTURE_2D);
-    Render();
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
-    glPopMatrix();
+Pixels ReadFrame(int w, int h, GLenum format) {
     glFinish();
-    Pixels px(kSize * kSize * 3);
+    Pixels px(size_t(w) * h * (format == GL_RGB ? 3 : 4));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, kSize, kSize, GL_RGB, GL_UNSIGNED_BYTE, px.data());
+    glReadPixels(0, 0, w, h, format, GL_UNSIGNED_BYTE, px.data());
     return px;
 }
 
-void Save(const Pixels& px, const char* name) {
+void GuiProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 512, 0, 512, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
+// One frame of Render as the display callback sets it up; saved as scene-<name>.ppm
+// when STRIGOLO_SCENE_SHOTS names a folder.
+Pixels Shot(const char* name = nullptr, float dt = 0.0f) {
+    global_time = dt;
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT);
+    GuiProjection();
+    glEnable(GL_TEXTURE_2D);
+    Render();
+    const Pixels px = ReadFrame(kSize, kSize, GL_RGB);
     const char* dir = std::getenv("STRIGOLO_SCENE_SHOTS");
-    if (!dir) return;
-    const std::string path = std::string(dir) + "/scene-" + name + ".ppm";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fprintf(f, "P6\n%d %d\n255\n", kSize, kSize);
-    for (int y = kSize - 1; y >= 0; --y) std::fwrite(&px[size_t(y) * kSize * 3], 1, kSize * 3, f);
-    std::fclose(f);
+    if (dir && name) {
+        FILE* f = std::fopen((std::string(dir) + "/scene-" + name + ".ppm").c_str(), "wb");
+        EXPECT_NE(f, nullptr) << dir;
+        if (!f) return px;
+        std::fprintf(f, "P6\n%d %d\n255\n", kSize, kSize);
+        for (int y = kSize - 1; y >= 0; --y) std::fwrite(&px[size_t(y) * kSize * 3], 1, kSize * 3, f);
+        std::fclose(f);
+    }
+    return px;
 }
 
 // Pixels of a GUI rectangle that differ clearly between two frames.
-int Changed(const Pixels& a, const Pixels& b, float gx0, float gy0, float gx1, float gy1) {
+struct Box { float x0, y0, x1, y1; };
+const Box kFace{200, 350, 330, 430}, kBelow{150, 60, 400, 250}, kNone{0, 0, 0, 0};
+int Changed(const Pixels& a, const Pixels& b, Box r) {
     int n = 0;
-    for (int y = int(gy0 * kSize / 512); y < int(gy1 * kSize / 512); ++y)
-        for (int x = int(gx0 * kSize / 512); x < int(gx1 * kSize / 512); ++x) {
+    for (int y = int(r.y0 * kSize / 512); y < int(r.y1 * kSize / 512); ++y)
+        for (int x = int(r.x0 * kSize / 512); x < int(r.x1 * kSize / 512); ++x) {
             const size_t i = (size_t(y) * kSize + x) * 3;
             int d = 0;
             for (int c = 0; c < 3; ++c) d = std::max(d, std::abs(int(a[i + c]) - int(b[i + c])));
@@ -85,140 +85,80 @@ void PointerAt(float gx, float gy) {
                            glutGet(GLUT_WINDOW_Y) + int((512 - gy) * kSize / 512));
 }
 
+void HoverIcon(float gy) {
+    touch_coord_x = 44.5f * kSize / 512;
+    touch_coord_y = (512 - gy) * float(kSize) / 512;
+}
+
 class SceneRender : public ::testing::Test {
 protected:
     void SetUp() override {
         REQUIRE_GL_CONTEXT();
-        static bool loaded = false;
-        if (!loaded) {
-            LoadAllTextures();
-            sleep_fx.load("Data/sleep.zfx");
-            smoke_fx.load("Data/smoke.zfx");
-            loaded = true;
-        }
-        // A calm owl: every timer far away, the pointer outside the window, low left.
+        LoadAllTextures();
+        sleep_fx.load("Data/sleep.zfx");
+        smoke_fx.load("Data/smoke.zfx");
+    }
+    void TearDown() override { SetCursorPosForTesting(false); }
+    // A calm owl: the first frame draws the timers, then every timer is pushed away; the
+    // pointer rests outside the window, low left.
+    static void Calm() {
+        anim = 0, n_notify = 0, menu_case_id = -1;
+        spawn_question = new_notify = spawn_laugh = false;
+        enable_sfx = false;  // no laugh or question sound in the tests
+        touch_coord_x = touch_coord_y = -100.0f;
+        PointerAt(-60.0f, 330.0f);
         scene_state = SceneState{};
-        RenderFrame(0.0f);  // the first call draws the timers; then they are pushed away
+        Shot();
         scene_state = SceneState{};
         scene_state.started = scene_state.offer.started = true;
         scene_state.offer.next_sq = scene_state.next_ce = scene_state.next_st = 1e6f;
         scene_state.next_std = scene_state.next_swap = 1e6f;
-        anim = 0;
-        spawn_question = new_notify = spawn_laugh = false;
-        n_notify = 0;
-        enable_sfx = true;  // the sound icon's usual picture; tests switch it off where a sound would start
-        menu_case_id = -1;
-        touch_coord_x = touch_coord_y = -100.0f;
-        PointerAt(-60.0f, 330.0f);
         sleep_fx.reset();
         smoke_fx.reset();
-    }
-    void TearDown() override {
-        SetCursorPosForTesting(false);
-        spawn_question = new_notify = false;
-        enable_sfx = true;
-        anim = 0;
+        enable_sfx = true;  // the sound icon's usual picture
     }
 };
 
-TEST_F(SceneRender, PosesAndShutEyesShowTheirOwnPictures) {
-    const Pixels stand = RenderFrame(0.0f);
-    Save(stand, "stand");
-    EXPECT_EQ(anim, 0);
-    anim = 1;
-    const Pixels stand2 = RenderFrame(0.0f);
-    Save(stand2, "stand2");
-    EXPECT_EQ(anim, 1);
-    EXPECT_GT(Changed(stand, stand2, 150, 150, 400, 450), 500);
-    anim = 0;
-    scene_state.close_eyes = true;
-    const Pixels blink = RenderFrame(0.0f);
-    Save(blink, "blink");
-    // Only the eyes change: the face region, not the body below.
-    EXPECT_GT(Changed(stand, blink, 200, 350, 330, 430), 100);
-    EXPECT_EQ(Changed(stand, blink, 150, 60, 400, 250), 0);
-}
-
-TEST_F(SceneRender, PupilsFollowThePointer) {
-    PointerAt(-300.0f, 390.0f);
-    const Pixels left = RenderFrame(0.0f);
-    PointerAt(900.0f, 390.0f);
-    const Pixels right = RenderFrame(0.0f);
-    EXPECT_GT(Changed(left, right, 200, 350, 330, 430), 20);
-    EXPECT_EQ(Changed(left, right, 150, 60, 400, 250), 0);
-}
-
-TEST_F(SceneRender, DeepSleepShowsItsPictureAndTheSleepEffect) {
-    anim = 2;
-    scene_state.sleep_state = 1;
-    const Pixels dozing = RenderFrame(0.0f);
-    Save(dozing, "sleep-dozing");
-    scene_state.sleep_state = 2;
-    Pixels asleep;
-    for (int i = 0; i < 90; ++i) asleep = RenderFrame(1.0f / 30.0f);
-    Save(asleep, "sleep");
-    EXPECT_EQ(anim, 2);
-    EXPECT_EQ(scene_state.sleep_state, 2);
-    EXPECT_GT(Changed(dozing, asleep, 200, 350, 330, 430), 100);  // shut eyes
-    // The effect rises from GUI (307, 395) while the owl itself stays put.
-    EXPECT_GT(Changed(dozing, asleep, 290, 400, 512, 512), 20);
-}
-
-TEST_F(SceneRender, LaughShutsTheEyesAndBouncesTheBody) {
-    const Pixels calm = RenderFrame(0.0f);
-    enable_sfx = false;  // no laugh sound in the tests (it starts with the first frame)
-    spawn_laugh = true;
-    Pixels laugh = RenderFrame(0.02f);
-    enable_sfx = true;
-    for (int i = 0; i < 3; ++i) laugh = RenderFrame(0.02f);
-    Save(laugh, "laugh");
-    EXPECT_TRUE(scene_state.laugh);
-    EXPECT_TRUE(scene_state.close_eyes);
-    EXPECT_GT(Changed(calm, laugh, 200, 350, 330, 430), 100);
-}
-
-TEST_F(SceneRender, AttentionWearsTheHatUnderAThoughtCloud) {
-    const Pixels calm = RenderFrame(0.0f);
-    new_notify = true;
-    const Pixels notified = RenderFrame(0.0f);
-    Save(notified, "notify");
-    new_notify = false;
-    // The cloud and its bubbles, at the upper right; no hat for a notification.
-    EXPECT_GT(Changed(calm, notified, 380, 400, 500, 490), 500);
-    enable_sfx = false;  // no question sound in the tests (it starts with the first frame)
-    spawn_question = true;
-    Pixels question = RenderFrame(1.0f / 30.0f);
-    enable_sfx = true;
-    for (int i = 0; i < 29; ++i) question = RenderFrame(1.0f / 30.0f);
-    Save(question, "question");
-    EXPECT_GT(Changed(notified, question, 200, 440, 360, 512), 100);  // the hat
-    EXPECT_TRUE(spawn_question);
-}
-
-TEST_F(SceneRender, HoverLabelsAndTheSoundIcon) {
-    const Pixels calm = RenderFrame(0.0f);
-    enable_sfx = false;
-    const Pixels sound_off = RenderFrame(0.0f);
-    enable_sfx = true;
-    EXPECT_GT(Changed(calm, sound_off, 5, 5, 85, 85), 100);
-    EXPECT_EQ(Changed(calm, sound_off, 5, 90, 85, 505), 0);
-    Save(sound_off, "sound-off");
-    // The pointer over the search icon (44.5, 255): tinted icon and its label.
-    touch_coord_x = 44.5f * kSize / 512;
-    touch_coord_y = (512 - 255) * float(kSize) / 512;
-    const Pixels hover = RenderFrame(0.0f);
-    Save(hover, "hover-search");
-    EXPECT_GT(Changed(calm, hover, 60, 255, 250, 275), 30);   // the label
-    EXPECT_GT(Changed(calm, hover, 5, 215, 84, 295), 100);    // the tint
-    EXPECT_EQ(Changed(calm, hover, 5, 300, 84, 500), 0);      // other icons untouched
-    touch_coord_x = 44.5f * kSize / 512;
-    touch_coord_y = (512 - 465) * float(kSize) / 512;
-    Save(RenderFrame(0.0f), "hover-calendar");
-    n_notify = 2;  // events due: the first two icons grey, their labels still shown
-    const Pixels due = RenderFrame(0.0f);
-    Save(due, "hover-calendar-due");
-    n_notify = 0;
-    EXPECT_GT(Changed(calm, due, 5, 425, 84, 505), 100);
+// Each state against the calm owl (or the row before): where the frame must change,
+// and where it must not.
+TEST_F(SceneRender, EachStateShowsItsPictures) {
+    Calm();
+    const Pixels calm = Shot("stand");
+    struct Row {
+        const char* name;
+        void (*set)();
+        int frames;
+        bool vs_previous;
+        Box changes;
+        int at_least;
+        Box unchanged;
+    } rows[] = {
+        {"stand2", [] { anim = 1; }, 1, false, {150, 150, 400, 450}, 500, kNone},
+        {"blink", [] { scene_state.close_eyes = true; }, 1, false, kFace, 100, kBelow},
+        {"pupils-right", [] { PointerAt(900.0f, 390.0f); }, 1, false, kFace, 20, kBelow},
+        {"sleep-dozing", [] { anim = 2, scene_state.sleep_state = 1; }, 1, false, kFace, 0, kNone},
+        {"sleep", [] { anim = 2, scene_state.sleep_state = 2; }, 90, true, {290, 400, 512, 512}, 20, kNone},
+        {"laugh", [] { spawn_laugh = true; }, 4, false, kFace, 100, kNone},
+        {"notify", [] { new_notify = true; }, 1, false, {380, 400, 500, 490}, 500, kNone},  // cloud
+        {"question", [] { spawn_question = true; }, 30, true, {200, 440, 360, 512}, 100, kNone},
+        {"sound-off", [] { enable_sfx = false; }, 1, false, {5, 5, 85, 85}, 100, {5, 90, 85, 505}},
+        {"hover-search", [] { HoverIcon(255.0f); }, 1, false, {60, 255, 250, 275}, 30, {5, 300, 84, 500}},
+        {"hover-calendar", [] { HoverIcon(465.0f); }, 1, false, {5, 425, 84, 505}, 100, kNone},
+        {"hover-calendar-due", [] { HoverIcon(465.0f), n_notify = 2; }, 1, true, {5, 425, 84, 505}, 100, kNone},
+    };
+    Pixels previous = calm;
+    for (const Row& r : rows) {
+        Calm();
+        r.set();
+        const bool sfx = enable_sfx;
+        enable_sfx = false;
+        for (int i = 1; i < r.frames; ++i) Shot(nullptr, 1.0f / 30.0f);
+        enable_sfx = sfx;
+        const Pixels px = Shot(r.name, r.frames > 1 ? 1.0f / 30.0f : 0.0f);
+        EXPECT_GT(Changed(r.vs_previous ? previous : calm, px, r.changes), r.at_least) << r.name;
+        EXPECT_TRUE(r.unchanged.x1 == 0 || Changed(calm, px, r.unchanged) == 0) << r.name;
+        previous = px;
+    }
 }
 
 }  // namespace
