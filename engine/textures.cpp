@@ -1,6 +1,11 @@
 // Raw texture files: parsing, upload, and the asset globals loaded from Data/.
 #include "engine/textures.h"
 
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -20,20 +25,45 @@ int32_t ReadLe32(const unsigned char* p) {
     return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
 }
 
-bool ReadWholeFile(const char* path, std::vector<unsigned char>& out, std::string& error) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        error = std::strerror(errno);
-        return false;
+// A file mapped read-only into memory for the length of one load.
+class MappedFile {
+public:
+    explicit MappedFile(const char* path) {
+        const int fd = open(path, O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            error_ = std::strerror(errno);
+            return;
+        }
+        struct stat st {};
+        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+            error_ = "not a regular file";
+        } else if (st.st_size > 0) {
+            void* p = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+            if (p == MAP_FAILED) {
+                error_ = std::strerror(errno);
+            } else {
+                data_ = static_cast<const unsigned char*>(p);
+                size_ = size_t(st.st_size);
+            }
+        }
+        close(fd);
     }
-    unsigned char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) out.insert(out.end(), chunk, chunk + n);
-    const bool ok = !std::ferror(f);
-    if (!ok) error = "read error";
-    std::fclose(f);
-    return ok;
-}
+    ~MappedFile() {
+        if (data_) munmap(const_cast<unsigned char*>(data_), size_);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    bool ok() const { return error_.empty(); }
+    const std::string& error() const { return error_; }
+    const unsigned char* data() const { return data_; }
+    size_t size() const { return size_; }
+
+private:
+    const unsigned char* data_ = nullptr;
+    size_t size_ = 0;
+    std::string error_;
+};
 
 // An empty texture: one fully transparent texel, so nothing shows where it is drawn.
 void UploadTransparent() {
@@ -42,12 +72,13 @@ void UploadTransparent() {
 }
 }  // namespace
 
-bool ParseRawTexture(const unsigned char* data, size_t size, RawTexture& out, std::string& error) {
+bool CheckRawTexture(const unsigned char* data, size_t size, int32_t& w, int32_t& h, std::string& error) {
     if (size < 8) {
         error = "file too short for its sizes";
         return false;
     }
-    const int32_t w = ReadLe32(data), h = ReadLe32(data + 4);
+    w = ReadLe32(data);
+    h = ReadLe32(data + 4);
     if (w <= 0 || h <= 0) {
         error = "width and height must be positive (" + std::to_string(w) + " x " + std::to_string(h) + ")";
         return false;
@@ -57,9 +88,15 @@ bool ParseRawTexture(const unsigned char* data, size_t size, RawTexture& out, st
         error = "file holds fewer pixels than its sizes say (" + std::to_string(w) + " x " + std::to_string(h) + ")";
         return false;
     }
+    return true;
+}
+
+bool ParseRawTexture(const unsigned char* data, size_t size, RawTexture& out, std::string& error) {
+    int32_t w = 0, h = 0;
+    if (!CheckRawTexture(data, size, w, h, error)) return false;
     out.w = w;
     out.h = h;
-    out.pixels.assign(data + 8, data + 8 + bytes);
+    out.pixels.assign(data + 8, data + 8 + size_t(w) * size_t(h) * 4u);
     return true;
 }
 
@@ -73,25 +110,27 @@ void LoadTexture(GLuint& t, const char* path, bool clamp) {
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
 
-    std::vector<unsigned char> file;
-    std::string error;
-    RawTexture tex;
-    if (!ReadWholeFile(path, file, error) || !ParseRawTexture(file.data(), file.size(), tex, error)) {
+    // The pixels go to GL straight from the mapped file, with no copy of our own.
+    const MappedFile file(path);
+    std::string error = file.error();
+    int32_t w = 0, h = 0;
+    if (!file.ok() || !CheckRawTexture(file.data(), file.size(), w, h, error)) {
         std::fprintf(stderr, "strigolo: picture %s not loaded: %s\n", path, error.c_str());
         UploadTransparent();
         return;
     }
     GLint max_size = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
-    if (tex.w > max_size || tex.h > max_size) {
-        std::fprintf(stderr, "strigolo: picture %s not loaded: %d x %d is larger than this GL allows (%d)\n", path,
-                     tex.w, tex.h, max_size);
+    if (w > max_size || h > max_size) {
+        std::fprintf(stderr, "strigolo: picture %s not loaded: %d x %d is larger than this GL allows (%d)\n", path, w,
+                     h, max_size);
         UploadTransparent();
         return;
     }
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, tex.w, tex.h, 0, GL_RGBA, GL_UNSIGNED_BYTE, tex.pixels.data());
+    const unsigned char* pixels = file.data() + 8;
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
     // Where the picture can show anything, so sprites skip their transparent rest.
-    RecordSpriteBounds(t, ComputeSpriteBounds(tex.pixels.data(), tex.w, tex.h, clamp));
+    RecordSpriteBounds(t, ComputeSpriteBounds(pixels, w, h, clamp));
 }
 
 void LoadAllTextures() {

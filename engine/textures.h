@@ -15,6 +15,9 @@ struct RawTexture {
     std::vector<unsigned char> pixels;
 };
 
+// Checks the header of a raw texture file held in memory: on success w and h are
+// positive and the buffer holds at least w*h*4 pixel bytes after the 8-byte header.
+bool CheckRawTexture(const unsigned char* data, size_t size, int32_t& w, int32_t& h, std::string& error);
 // Parses a raw texture file held in memory: little-endian int32 width and height,
 // then w*h*4 bytes. Trailing bytes are ignored. Returns false, with `error` set, for
 // a buffer too short for its header or its pixels, or sizes that are zero, negative
