@@ -39,12 +39,7 @@ void DrawGlyphs(const char* text, size_t len, float x, float y, float size, int 
         const GLfloat texcoords[12] = {u0, v1, u0, v0, u1, v1, u1, v1, u1, v0, u0, v0};
         glPushMatrix();
         glTranslatef(pen_x, pen_y, 0);
-        glEnableClientState(GL_VERTEX_ARRAY);
-        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-        glVertexPointer(3, GL_FLOAT, 0, vertices);
-        glTexCoordPointer(2, GL_FLOAT, 0, texcoords);
-        glDrawArrays(GL_TRIANGLES, 0, 6);
-        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        DrawTriangles(vertices, texcoords, 6);
         glPopMatrix();
         pen_x += 1.025f * size;
         if (mc >= 0) {

@@ -78,26 +78,24 @@ void Button::Display(bool hl) const {
     }
     glTranslatef(position.x, position.y + floating, 0);
     glScalef(w, h, 1);
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, plane_vertex_buffer);
-    glTexCoordPointer(2, GL_FLOAT, 0, plane_txtcoord_buffer);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    DrawTriangles(plane_vertex_buffer, plane_txtcoord_buffer, 6);
     if (hl) glColor4f(1, 1, 1, 1);
     glDepthMask(GL_TRUE);
     glDisable(GL_BLEND);
     PopGuiSpace();
 }
 
+void DrawTriangles(const GLfloat* vertices, const GLfloat* texcoords, int count) {
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, vertices);
+    glTexCoordPointer(2, GL_FLOAT, 0, texcoords);
+    glDrawArrays(GL_TRIANGLES, 0, count);
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+}
+
 void RenderOnViewport() {
-    glMatrixMode(GL_PROJECTION);
-    glPushMatrix();
-    glLoadIdentity();
-    glOrtho(0, 512, 0, 512, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glPushMatrix();
-    glLoadIdentity();
+    PushGuiSpace();
     glEnable(GL_TEXTURE_2D);
     glBegin(GL_QUADS);
     glNormal3f(0, 0, 1);
@@ -110,10 +108,7 @@ void RenderOnViewport() {
     glTexCoord2f(0, 1);
     glVertex3f(0, 512, 0);
     glEnd();
-    glPopMatrix();
-    glMatrixMode(GL_PROJECTION);
-    glPopMatrix();
-    glMatrixMode(GL_MODELVIEW);
+    PopGuiSpace();
 }
 
 void DrawRect(float w, float h, float sy) {

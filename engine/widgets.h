@@ -41,6 +41,11 @@ bool PixelToGui(float mx, float my, int window_w, int window_h, int& tx, int& ty
 void PushGuiSpace();
 void PopGuiSpace();
 
+// Draws `count` vertices as triangles from client arrays (three floats a vertex, two
+// a texture coordinate). Leaves the vertex array enabled, the texture-coordinate
+// array disabled.
+void DrawTriangles(const GLfloat* vertices, const GLfloat* texcoords, int count);
+
 // The whole bound texture over the whole viewport, in GUI space.
 void RenderOnViewport();
 // A quad w by h centred on the origin of the current model-view frame; `sy` raises

@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 
+#include "engine/widgets.h"
 #include "fx/scintix.h"
 
 namespace {
@@ -13,12 +14,7 @@ const float plane_txtcoord_buffer[12] = {0, 1, 0, 0, 1, 1, 1, 1, 1, 0, 0, 0};
 
 void ScintixParticlesFX::render_particle(float l) {
     const float vertices[18] = {-l, l, 0, -l, -l, 0, l, l, 0, l, l, 0, l, -l, 0, -l, -l, 0};
-    glEnableClientState(GL_VERTEX_ARRAY);
-    glEnableClientState(GL_TEXTURE_COORD_ARRAY);
-    glVertexPointer(3, GL_FLOAT, 0, vertices);
-    glTexCoordPointer(2, GL_FLOAT, 0, plane_txtcoord_buffer);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    DrawTriangles(vertices, plane_txtcoord_buffer, 6);
 }
 
 // Leaves blending off, depth writes on and the emitter's texture bound (and, after

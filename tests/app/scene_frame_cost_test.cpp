@@ -15,22 +15,8 @@
 namespace {
 
 using Pixels = std::vector<unsigned char>;
-
-Pixels ReadFrame(int w, int h, GLenum format) {
-    glFinish();
-    Pixels px(size_t(w) * h * (format == GL_RGB ? 3 : 4));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, format, GL_UNSIGNED_BYTE, px.data());
-    return px;
-}
-
-void GuiProjection() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 512, 0, 512, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
+using testing_gl::GuiProjection;
+using testing_gl::ReadFrame;
 
 GLuint Upload(const std::vector<unsigned char>& px, int w, int h) {  // filtered as the scene's
     const GLuint t = testing_gl::MakeTexture(w, h, px.data());

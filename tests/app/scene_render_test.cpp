@@ -24,23 +24,10 @@
 namespace {
 
 using Pixels = std::vector<unsigned char>;
+using testing_gl::GuiProjection;
+using testing_gl::ReadFrame;
 constexpr int kSize = 300;
 
-Pixels ReadFrame(int w, int h, GLenum format) {
-    glFinish();
-    Pixels px(size_t(w) * h * (format == GL_RGB ? 3 : 4));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, format, GL_UNSIGNED_BYTE, px.data());
-    return px;
-}
-
-void GuiProjection() {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 512, 0, 512, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-}
 
 // One frame of Render as the display callback sets it up; saved as scene-<name>.ppm
 // when STRIGOLO_SCENE_SHOTS names a folder.

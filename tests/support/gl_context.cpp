@@ -65,6 +65,22 @@ std::array<uint8_t, 4> ReadPixel(int x, int y) {
     return px;
 }
 
+std::vector<uint8_t> ReadFrame(int w, int h, unsigned int format) {
+    glFinish();
+    std::vector<uint8_t> px(size_t(w) * h * (format == GL_RGB ? 3 : 4));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, format, GL_UNSIGNED_BYTE, px.data());
+    return px;
+}
+
+void GuiProjection() {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, 512, 0, 512, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+}
+
 int GuiToPixelX(float gx) { return static_cast<int>(gx * win_w / 512.0f); }
 int GuiToPixelY(float gy) { return static_cast<int>(gy * win_h / 512.0f); }
 

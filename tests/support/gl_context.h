@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace testing_gl {
 
@@ -17,6 +18,11 @@ std::array<uint8_t, 4> ReadPixel(int x, int y);
 // The window pixel under a GUI-space point (512 by 512 units over the window).
 int GuiToPixelX(float gx);
 int GuiToPixelY(float gy);
+
+// The whole back buffer, w by h from the bottom-left, as RGB or RGBA bytes.
+std::vector<uint8_t> ReadFrame(int w, int h, unsigned int format);
+// Selects GUI space (512 by 512 units over the window) with identity model-view.
+void GuiProjection();
 
 // Loads a texture from raw RGBA bytes (bottom row first).
 unsigned int MakeTexture(int w, int h, const uint8_t* rgba);
