@@ -7,19 +7,11 @@
 #include <vector>
 
 #include "engine/textures.h"
+#include "raw_texture_bytes.h"
 #include "engine/widgets.h"
 #include "gl_context.h"
 
 namespace {
-std::vector<unsigned char> Header(int32_t w, int32_t h) {
-    std::vector<unsigned char> b(8);
-    for (int i = 0; i < 4; ++i) {
-        b[i] = static_cast<unsigned char>(uint32_t(w) >> (8 * i));
-        b[4 + i] = static_cast<unsigned char>(uint32_t(h) >> (8 * i));
-    }
-    return b;
-}
-
 std::string TempFile(const std::vector<unsigned char>& bytes) {
     char name[] = "/tmp/strigolo-texture-XXXXXX";
     const int fd = mkstemp(name);

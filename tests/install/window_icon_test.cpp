@@ -9,18 +9,10 @@
 #include <vector>
 
 #include "engine/textures.h"
+#include "raw_texture_bytes.h"
 #include "platform/window_icon.h"
 
 namespace {
-std::vector<unsigned char> Header(int32_t w, int32_t h) {
-    std::vector<unsigned char> b(8);
-    for (int i = 0; i < 4; ++i) {
-        b[i] = static_cast<unsigned char>(uint32_t(w) >> (8 * i));
-        b[4 + i] = static_cast<unsigned char>(uint32_t(h) >> (8 * i));
-    }
-    return b;
-}
-
 std::vector<unsigned char> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
