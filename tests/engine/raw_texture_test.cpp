@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "engine/textures.h"
-#include "raw_texture_bytes.h"
 #include "engine/widgets.h"
 #include "gl_context.h"
+#include "raw_texture_bytes.h"
 
 namespace {
 std::string TempFile(const std::vector<unsigned char>& bytes) {
