@@ -64,6 +64,7 @@ void DrawEventEditor(bool) {
         // A reminder opened from its notification and binned leaves no return to the
         // scene behind for the next event opened from the list.
         force_back_hm = false;
+        event_editor.edit_tf = 0;  // the next event opened starts with no field focused
         single_touch = false;
         SaveEvents();
         // Show the list or the scene at once, from inside this frame; nothing more of

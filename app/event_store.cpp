@@ -188,10 +188,21 @@ std::list<Event> LoadEventsFrom(const std::string& path, const Event& defaults) 
                          path.c_str(), std::strerror(errno));
         return {};
     }
-    std::vector<unsigned char> bytes;
-    unsigned char chunk[1 << 16];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
+    // The header, then no more than the records its count names: a damaged count or a
+    // file that never ends (a link to a device) costs no more than the file holds.
+    std::vector<unsigned char> bytes(kDatabaseHeaderSize);
+    bytes.resize(std::fread(bytes.data(), 1, kDatabaseHeaderSize, f));
+    if (bytes.size() == kDatabaseHeaderSize) {
+        const int32_t count = static_cast<int32_t>(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 |
+                                                   uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
+        size_t left = count > 0 ? size_t(count) * kEventRecordSize : 0;
+        unsigned char chunk[1 << 16];
+        size_t n;
+        while (left > 0 && (n = std::fread(chunk, 1, std::min(left, sizeof chunk), f)) > 0) {
+            bytes.insert(bytes.end(), chunk, chunk + n);
+            left -= n;
+        }
+    }
     if (std::ferror(f))
         std::fprintf(stderr, "strigolo: error reading %s; using the %zu bytes read\n", path.c_str(),
                      bytes.size());

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -41,6 +42,17 @@ bool WriteAll(int fd, const unsigned char* data, size_t size, int& err) {
     return true;
 }
 
+// A file reached through a link is replaced where it really lives, so the link (say,
+// into a synced folder) stays a link.
+std::string ResolvedPath(const std::string& path) {
+    std::string resolved = path;
+    if (char* real = ::realpath(path.c_str(), nullptr)) {
+        resolved = real;
+        std::free(real);
+    }
+    return resolved;
+}
+
 }  // namespace
 
 std::string AtomicTempPath(const std::string& path) {
@@ -48,13 +60,14 @@ std::string AtomicTempPath(const std::string& path) {
 }
 
 bool RemoveLeftoverTempFile(const std::string& path) {
-    return ::unlink(AtomicTempPath(path).c_str()) == 0;
+    return ::unlink(AtomicTempPath(ResolvedPath(path)).c_str()) == 0;
 }
 
-bool WriteFileAtomically(const std::string& path, const void* data, size_t size,
+bool WriteFileAtomically(const std::string& target, const void* data, size_t size,
                          std::string& error, std::string& warning) {
     error.clear();
     warning.clear();
+    const std::string path = ResolvedPath(target);
     const std::string temp = AtomicTempPath(path);
 
     // A leftover from a crash is dropped first; O_EXCL then refuses to follow a link

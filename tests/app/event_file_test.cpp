@@ -152,6 +152,23 @@ TEST_F(CalendarFile, HugeZeroOrNegativeCountsStopAtTheBytesThere) {
     }
 }
 
+TEST_F(CalendarFile, ReadingStopsAtTheCountAndAFileThatNeverEndsLoadsEmpty) {
+    EXPECT_TRUE(LoadEventsFrom("/dev/zero", defaults).empty());  // count 0: nothing more is read
+    Write(RefFile(1, {Dentist(), Dentist()}));
+    EXPECT_EQ(1u, Load().size());
+}
+
+TEST_F(CalendarFile, ASaveThroughALinkReplacesTheFileItPointsTo) {
+    const std::string real = dir + "/synced.bin";
+    Write(RefFile(0, {}), real);
+    ASSERT_EQ(0, symlink(real.c_str(), path.c_str()));
+    ASSERT_TRUE(SaveEventsTo(path, {FromRef(Dentist())}));
+    char target[512] = {};
+    ASSERT_GT(readlink(path.c_str(), target, sizeof target - 1), 0) << "still a link";
+    EXPECT_EQ(real, target);
+    EXPECT_EQ(RefFile(1, {Dentist()}), Read());
+}
+
 TEST_F(CalendarFile, OutOfRangeFieldsStayAsReadAndNothingCrashes) {
     Ref r{"", "", {INT32_MIN, 99, INT32_MAX, -7, 1000, 12, 9, -3}, 0, {7, 0, 0, 0}};
     Write(RefFile(1, {r}));
