@@ -1,4 +1,4 @@
-// The icon menu, the clock line and the tooltip: step 22 of the scene's frame.
+// The icon menu, the clock line and the tooltip, drawn by Render after the owl and before the reminders.
 #include "app/icon_menu.h"
 
 #include <GL/gl.h>

@@ -69,19 +69,8 @@ static void DrawEffects(float dt) {
     else smoke_fx.reset();
 }
 
-// The sprites of the scene, measured once so each is drawn only where it can show.
-static void MeasureSceneSprites() {
-    static bool measured = false;
-    if (measured) return;
-    measured = true;
-    const GLuint sprites[] = {tree, owl[0], owl[1], owl[2], owl_ce[0], owl_ce[1], owl_ce[2],
-                              eye_l, eye_r, hat, cloud, circle};
-    for (GLuint t : sprites) MeasureSpriteBounds(t);
-}
-
 void Render() {
     SceneState& s = scene_state;
-    MeasureSceneSprites();
 
     DrawBackdropAndTree();
 

@@ -78,8 +78,9 @@ void Sound::Load(const char* fname, bool looping) {
 }
 
 bool Sound::State(int param) {
+  if (alSource == 0) return false;
   ALint state = 0;
-  if (alSource != 0) alGetSourcei(alSource, AL_SOURCE_STATE, &state);
+  alGetSourcei(alSource, AL_SOURCE_STATE, &state);
   return state == param;
 }
 

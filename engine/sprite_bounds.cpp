@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cmath>
 #include <unordered_map>
-#include <vector>
 
 namespace {
 std::unordered_map<GLuint, SpriteBounds>& Table() {
@@ -58,22 +57,6 @@ void RecordSpriteBounds(GLuint t, const SpriteBounds& b) { Table()[t] = b; }
 SpriteBounds GetSpriteBounds(GLuint t) {
     auto it = Table().find(t);
     return it == Table().end() ? SpriteBounds{} : it->second;
-}
-
-void MeasureSpriteBounds(GLuint t) {
-    if (t == 0 || Table().count(t) != 0) return;
-    glBindTexture(GL_TEXTURE_2D, t);
-    GLint w = 0, h = 0, wrap_s = GL_REPEAT, wrap_t = GL_REPEAT;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, &wrap_s);
-    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, &wrap_t);
-    if (w <= 0 || h <= 0) return;
-    std::vector<unsigned char> rgba(size_t(w) * size_t(h) * 4);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
-    const bool clamp = wrap_s != GL_REPEAT || wrap_t != GL_REPEAT;
-    RecordSpriteBounds(t, ComputeSpriteBounds(rgba.data(), w, h, clamp));
 }
 
 // The window rectangle (pixels, whole) that holds the points (x0..x1, y0..y1) of the

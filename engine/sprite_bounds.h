@@ -21,9 +21,6 @@ void RecordSpriteBounds(GLuint t, const SpriteBounds& b);
 // The recorded bounds of `t`; the whole texture when none were recorded.
 SpriteBounds GetSpriteBounds(GLuint t);
 
-// Reads texture `t` back from GL once (level 0, its wrap mode) and records its
-// bounds, unless they are recorded already. Leaves `t` bound.
-void MeasureSpriteBounds(GLuint t);
 
 // Draws `t` (bound by the caller) as a quad with texture (0,0) to (1,1) over (x0, y0)
 // to (x1, y1) of the current frame, rasterised only over the window pixels of the

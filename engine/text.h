@@ -5,7 +5,7 @@
 // Text longer than 255 characters is cut to them.
 void glPrintText(float raster_x, float raster_y, float size, bool center, const char* fmt, ...)
     __attribute__((format(printf, 5, 6)));
-// A block broken every `mc` characters, running downwards by 2.05 * size per line.
+// A block of lines of mc + 1 characters each, running downwards by 2.05 * size per line.
 // Text longer than 511 characters is cut to them.
 void glPrintTextBox(float raster_x, float raster_y, float size, int mc, const char* fmt, ...)
     __attribute__((format(printf, 5, 6)));

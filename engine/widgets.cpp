@@ -163,5 +163,6 @@ float rand_intvf(float s, float e, float precision) {
         instance_seed = true;
     }
     const int n = static_cast<int>((e - s) * precision);
+    if (n < 0) return s;  // an empty range: nothing to draw from
     return s + float(std::rand() % (n + 1)) / precision;
 }

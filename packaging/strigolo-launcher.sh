@@ -74,6 +74,11 @@ for asset in "$assets"/*; do
         exit 1
     fi
 done
+# Half-made links of a launcher killed mid-way (its process is gone) are dropped.
+for stale in "$data"/.*.link.*; do
+    [ -L "$stale" ] || continue
+    kill -0 "${stale##*.}" 2>/dev/null || rm -f -- "$stale"
+done
 # Links to files an upgrade removed point nowhere now: drop them.
 for link in "$data"/*; do
     if [ -L "$link" ] && [ ! -e "$link" ]; then

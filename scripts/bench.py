@@ -32,7 +32,10 @@ def start_x():
     os.close(w)
     number = b""
     while not number.endswith(b"\n"):
-        number += os.read(r, 16)
+        chunk = os.read(r, 16)
+        if not chunk:
+            raise RuntimeError("Xvfb did not start")
+        number += chunk
     os.close(r)
     return xvfb, ":" + number.decode().strip()
 
@@ -44,6 +47,7 @@ def measure(label, cmd, cwd, seconds, probe, prepare=None):
     env = dict(os.environ, DISPLAY=display, GALLIUM_HUD="fps", GALLIUM_HUD_DUMP_DIR=hud,
                ALSOFT_DRIVERS="null", LIBGL_ALWAYS_SOFTWARE="1", LD_PRELOAD=probe,
                STRIGOLO_FIRST_SWAP_FILE=swap_file)
+    proc = None
     try:
         time.sleep(0.5)  # let the X server settle
         t0 = time.monotonic()
@@ -77,6 +81,8 @@ def measure(label, cmd, cwd, seconds, probe, prepare=None):
               % (label, fps, cpu, peak / 1024.0, first_ms))
         return fps, cpu
     finally:
+        if proc and proc.poll() is None:
+            proc.kill()
         xvfb.terminate()
         xvfb.wait()
         shutil.rmtree(hud, ignore_errors=True)

@@ -128,9 +128,13 @@ class Session:
 
     # ---- lifetime -------------------------------------------------------------
     def __enter__(self):
-        self._start_x()
-        if self.wm:
-            self._start_wm()
+        try:
+            self._start_x()
+            if self.wm:
+                self._start_wm()
+        except BaseException:
+            self.close()  # nothing is left running when the start fails
+            raise
         return self
 
     def __exit__(self, *exc):
@@ -171,9 +175,10 @@ class Session:
         wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.procs.append(wm)
-        wait_for(lambda: "_NET_SUPPORTED" in self.run(["xprop", "-root", "_NET_SUPPORTED"]).stdout
-                 and "no such atom" not in self.run(["xprop", "-root", "_NET_SUPPORTED"]).stdout,
-                 what="the window manager")
+        def supported():
+            out = self.run(["xprop", "-root", "_NET_SUPPORTED"]).stdout
+            return "_NET_SUPPORTED" in out and "no such atom" not in out
+        wait_for(supported, what="the window manager")
 
     def env(self, extra=None):
         env = dict(os.environ)
@@ -215,13 +220,13 @@ class Session:
             self.wait_frames()
         return program
 
+    def windows(self):
+        """The ids of every window with the program's title."""
+        return [int(w) for w in self.run(["xdotool", "search", "--name", "^" + TITLE + "$"]).stdout.split()]
+
     def find_window(self):
         """The id of the program's top-level window, or None."""
-        out = self.run(["xdotool", "search", "--name", "^" + TITLE + "$"]).stdout.split()
-        return int(out[0]) if out else None
-
-    def windows(self):
-        return [int(w) for w in self.run(["xdotool", "search", "--name", "^" + TITLE + "$"]).stdout.split()]
+        return (self.windows() or [None])[0]
 
     def wait_frames(self, seconds=0.5):
         """Waits until the window shows something other than black, then a little more."""
