@@ -1,5 +1,5 @@
-// The list and editor panels drawn in a GL context, with clicks and keys fed through
-// the one-frame input state: the buttons reach the rules they should.
+// The list and editor panels drawn in a GL context, clicks and keys fed through the
+// one-frame input state: the buttons reach the rules they should.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -11,6 +11,7 @@
 #include <GL/gl.h>
 
 #include "app/event_editor.h"
+#include "app/event_list.h"
 #include "app/frame.h"
 #include "app/views.h"
 #include "engine/input.h"
@@ -32,20 +33,15 @@ protected:
         ASSERT_NE(nullptr, getcwd(old_cwd, sizeof old_cwd));
         ASSERT_EQ(0, chdir(dir.c_str()));
         ASSERT_EQ(0, system("mkdir Data"));
-        // 2027-03-10, a Wednesday, 14:20; the nested frame after a removal reads the
-        // wall clock itself, so it is set to the same instant.
-        now.tm_mday = 10, now.tm_mon = 2, now.tm_year = 127, now.tm_hour = 14, now.tm_min = 20;
-        now.tm_wday = 3;
+        // 2027-03-10, a Wednesday, 14:20, also on the wall clock the nested frame after a removal reads.
+        now.tm_mday = 10, now.tm_mon = 2, now.tm_year = 127, now.tm_hour = 14, now.tm_min = 20, now.tm_wday = 3;
         setenv("TZ", "UTC", 1);
         tzset();
         SetWallClockForTesting(1804636800 + 14 * 3600 + 20 * 60);
-        for (int i = 0; i < 2; ++i) {
-            events.emplace_back(now);
-            events.back().date.day = 11 + i;  // already in date order
-            std::snprintf(events.back().title, 20, "evento %d", i);
-        }
+        AddEvents(2);
         edit_event = &events.front();
         event_editor = EventEditorState{};
+        event_list = EventListState{};
         reset_keys_state();
     }
     void TearDown() override {
@@ -60,15 +56,17 @@ protected:
             std::system(("rm -rf '" + dir + "'").c_str());
         }
     }
-
+    void AddEvents(int n) {
+        for (int i = int(events.size()), end = i + n; i < end; ++i) {
+            events.emplace_back(now);
+            events.back().date.day = 11 + i;  // already in date order
+            std::snprintf(events.back().title, 20, "evento %d", i);
+        }
+    }
     // One frame of the panel that menu_case_id selects, with an optional click.
     void Frame(float gx = -1, float gy = -1) {
         glClear(GL_COLOR_BUFFER_BIT);
-        glMatrixMode(GL_PROJECTION);
-        glLoadIdentity();
-        glOrtho(0, 512, 0, 512, -1, 1);
-        glMatrixMode(GL_MODELVIEW);
-        glLoadIdentity();
+        testing_gl::GuiProjection();
         timeinfo = &now;
         touch_coord_x = gx, touch_coord_y = 512 - gy, single_touch = gx >= 0;
         if (menu_case_id == 0) DrawEventList();
@@ -77,7 +75,6 @@ protected:
         reset_keys_state();
     }
     void Click(const float* p) { Frame(p[0], p[1]); }
-
     size_t DatabaseSize() {
         std::ifstream f("Data/database.bin", std::ios::binary | std::ios::ate);
         return f ? size_t(f.tellg()) : 0;
@@ -88,34 +85,28 @@ protected:
     std::tm now{};
 };
 
-TEST_F(CalendarPanels, EditModeArrowsTabsTypingAndConfirm) {
-    edit_event->notify = true;
+TEST_F(CalendarPanels, ArrowsScrollAThirteenEventList) {
+    AddEvents(11);
+    menu_case_id = 0;
+    struct { float y; int swap; } arrows[] = {{389, 0}, {40, 1}, {40, 1}};  // up at the top; down once only
+    for (const auto& a : arrows) EXPECT_EQ(a.swap, (Frame(485, a.y), event_list.swap)) << a.y;
+    Frame(241.5f, 390 - 64);  // row 2 now holds event 3
+    EXPECT_TRUE(menu_case_id == 1 && edit_event == EventAtIndex(events, 3));
+    menu_case_id = 0;
+    Frame(485, 389);
+    EXPECT_EQ(0, event_list.swap);
+}
+
+TEST_F(CalendarPanels, EditModeArrowsTypingAndConfirm) {
     menu_case_id = 1;
     Frame(105, 410);  // day up
-    Frame(150, 266);  // minute down
-    EXPECT_TRUE(edit_event->date.day == 12 && edit_event->time.min == 59 && !edit_event->notify);
-    Frame(243.5f, 486);  // weekly tab, then weekday down
-    Frame(150, 362);
-    EXPECT_EQ(2, edit_event->wday);
-    Frame(391.5f, 486);  // reminder tab, then period up
-    Frame(215, 365);
-    EXPECT_EQ(1, edit_event->remind_mode);
     Frame(256, 108);  // the description box takes the keys
     key_state['x'] = true;
     Frame();
-    Frame(400, 300);  // outside both boxes: no field does
-    key_state['y'] = true;
-    Frame();
-    EXPECT_EQ("x evento 0", std::string(edit_event->description) + " " + edit_event->title);
-    edit_event->remind_te = 500;
     Click(kConfirm);
-    EXPECT_TRUE(menu_case_id == 0 && edit_event->remind_te == 0.0f);
+    const Event& e = events.front();
+    EXPECT_TRUE(e.date.day == 12 && std::string(e.description) == "x" && menu_case_id == 0);
     EXPECT_EQ(4u + 2 * 572, DatabaseSize());
-
-    force_back_hm = true;  // opened from a reminder's notice: back to the scene
-    menu_case_id = 1;
-    Click(kConfirm);
-    EXPECT_TRUE(menu_case_id == -1 && !force_back_hm);
 }
 
 TEST_F(CalendarPanels, ViewModeIsReadOnlyItsCheckRemovesOnlyADueEventAndTrashRemovesAny) {
@@ -123,7 +114,6 @@ TEST_F(CalendarPanels, ViewModeIsReadOnlyItsCheckRemovesOnlyADueEventAndTrashRem
     ahead.date.day = 10, ahead.time = {15, 5};  // 45 minutes ahead
     Event* due = &events.back();
     due->date.day = 10, due->time = {14, 0};
-    edit_event = &ahead;
     event_editor.edit_tf = 1;  // a focus left over from edit mode
     menu_case_id = 2;
     key_state['z'] = true;
@@ -133,7 +123,6 @@ TEST_F(CalendarPanels, ViewModeIsReadOnlyItsCheckRemovesOnlyADueEventAndTrashRem
     Click(kTrash);
     EXPECT_TRUE(menu_case_id == -1 && events.size() == 2);
     EXPECT_EQ(4u + 2 * 572, DatabaseSize());
-
     edit_event = due;
     menu_case_id = 2;
     Click(kTrash);
@@ -141,13 +130,14 @@ TEST_F(CalendarPanels, ViewModeIsReadOnlyItsCheckRemovesOnlyADueEventAndTrashRem
     EXPECT_EQ(15, events.front().time.hour);
     EXPECT_EQ(4u + 572, DatabaseSize());
 
-    // Removed in edit mode after being opened from its notification: the list shows
-    // (drawn by a nested frame) and the next event opened from it returns to it.
+    // Binned in edit mode after being opened from its notification, with a field focused:
+    // the list shows (drawn by a nested frame), with no return to the scene and no focus.
     edit_event = &events.front();
     menu_case_id = 1;
     force_back_hm = true;
+    event_editor.edit_tf = 2;
     Click(kTrash);
-    EXPECT_FALSE(force_back_hm);
+    EXPECT_TRUE(!force_back_hm && event_editor.edit_tf == 0);
     EXPECT_TRUE(menu_case_id == 0 && events.empty() && edit_event == nullptr);
     EXPECT_EQ(4u, DatabaseSize());
 }

@@ -1,6 +1,5 @@
-// Render with the program's own pictures shows what each state should, states chosen
-// through SceneState. STRIGOLO_SCENE_SHOTS=<folder> also writes each frame there as
-// scene-<state>.ppm, the pictures of docs/SCENE.md.
+// Render with the program's own pictures shows each state; STRIGOLO_SCENE_SHOTS=<folder>
+// also writes each frame there as scene-<state>.ppm, the pictures of docs/SCENE.md.
 #include <gtest/gtest.h>
 
 #include <GL/freeglut.h>
@@ -24,13 +23,10 @@
 namespace {
 
 using Pixels = std::vector<unsigned char>;
-using testing_gl::GuiProjection;
-using testing_gl::ReadFrame;
+using namespace testing_gl;
 constexpr int kSize = 300;
 
-
-// One frame of Render as the display callback sets it up; saved as scene-<name>.ppm
-// when STRIGOLO_SCENE_SHOTS names a folder.
+// One frame of Render as the display callback sets it up, saved when STRIGOLO_SCENE_SHOTS names a folder.
 Pixels Shot(const char* name = nullptr, float dt = 0.0f) {
     global_time = dt;
     glClearColor(0, 0, 0, 0);
@@ -40,14 +36,12 @@ Pixels Shot(const char* name = nullptr, float dt = 0.0f) {
     Render();
     const Pixels px = ReadFrame(kSize, kSize, GL_RGB);
     const char* dir = std::getenv("STRIGOLO_SCENE_SHOTS");
-    if (dir && name) {
-        FILE* f = std::fopen((std::string(dir) + "/scene-" + name + ".ppm").c_str(), "wb");
-        EXPECT_NE(f, nullptr) << dir;
-        if (!f) return px;
-        std::fprintf(f, "P6\n%d %d\n255\n", kSize, kSize);
-        for (int y = kSize - 1; y >= 0; --y) std::fwrite(&px[size_t(y) * kSize * 3], 1, kSize * 3, f);
-        std::fclose(f);
-    }
+    FILE* f = dir && name ? std::fopen((std::string(dir) + "/scene-" + name + ".ppm").c_str(), "wb") : nullptr;
+    EXPECT_TRUE(f || !dir || !name) << "cannot write into " << dir;
+    if (!f) return px;
+    std::fprintf(f, "P6\n%d %d\n255\n", kSize, kSize);
+    for (int y = kSize - 1; y >= 0; --y) std::fwrite(&px[size_t(y) * kSize * 3], 1, kSize * 3, f);
+    std::fclose(f);
     return px;
 }
 
@@ -57,12 +51,12 @@ const Box kFace{200, 350, 330, 430}, kBelow{150, 60, 400, 250}, kNone{0, 0, 0, 0
 int Changed(const Pixels& a, const Pixels& b, Box r) {
     int n = 0;
     for (int y = int(r.y0 * kSize / 512); y < int(r.y1 * kSize / 512); ++y)
-        for (int x = int(r.x0 * kSize / 512); x < int(r.x1 * kSize / 512); ++x) {
-            const size_t i = (size_t(y) * kSize + x) * 3;
-            int d = 0;
-            for (int c = 0; c < 3; ++c) d = std::max(d, std::abs(int(a[i + c]) - int(b[i + c])));
-            n += d > 40;
-        }
+        for (int x = int(r.x0 * kSize / 512); x < int(r.x1 * kSize / 512); ++x)
+            for (int c = 0, i = (y * kSize + x) * 3; c < 3; ++c)
+                if (std::abs(int(a[i + c]) - int(b[i + c])) > 40) {
+                    ++n;
+                    break;
+                }
     return n;
 }
 
@@ -71,11 +65,7 @@ void PointerAt(float gx, float gy) {
     SetCursorPosForTesting(true, glutGet(GLUT_WINDOW_X) + int(gx * kSize / 512),
                            glutGet(GLUT_WINDOW_Y) + int((512 - gy) * kSize / 512));
 }
-
-void HoverIcon(float gy) {
-    touch_coord_x = 44.5f * kSize / 512;
-    touch_coord_y = (512 - gy) * float(kSize) / 512;
-}
+void HoverIcon(float gy) { touch_coord_x = 44.5f * kSize / 512, touch_coord_y = (512 - gy) * kSize / 512; }
 
 class SceneRender : public ::testing::Test {
 protected:
@@ -86,40 +76,27 @@ protected:
         smoke_fx.load("Data/smoke.zfx");
     }
     void TearDown() override { SetCursorPosForTesting(false); }
-    // A calm owl: the first frame draws the timers, then every timer is pushed away; the
-    // pointer rests outside the window, low left.
+    // A calm owl, every timer far away, the pointer outside the window, low left.
     static void Calm() {
         anim = 0, n_notify = 0, menu_case_id = -1;
         spawn_question = new_notify = spawn_laugh = false;
-        enable_sfx = false;  // no laugh or question sound in the tests
         touch_coord_x = touch_coord_y = -100.0f;
         PointerAt(-60.0f, 330.0f);
-        scene_state = SceneState{};
-        Shot();
-        scene_state = SceneState{};
-        scene_state.started = scene_state.offer.started = true;
-        scene_state.offer.next_sq = scene_state.next_ce = scene_state.next_st = 1e6f;
-        scene_state.next_std = scene_state.next_swap = 1e6f;
-        sleep_fx.reset();
-        smoke_fx.reset();
+        SceneState& s = scene_state = SceneState{};
+        s.started = s.offer.started = true;
+        s.offer.next_sq = s.next_ce = s.next_st = s.next_std = s.next_swap = 1e6f;
+        sleep_fx.reset(), smoke_fx.reset();
         enable_sfx = true;  // the sound icon's usual picture
     }
 };
 
-// Each state against the calm owl (or the row before): where the frame must change,
-// and where it must not.
 TEST_F(SceneRender, EachStateShowsItsPictures) {
     Calm();
     const Pixels calm = Shot("stand");
-    struct Row {
-        const char* name;
-        void (*set)();
-        int frames;
-        bool vs_previous;
-        Box changes;
-        int at_least;
-        Box unchanged;
-    } rows[] = {
+    // Name, setting, frames drawn, compared with the previous row, a box that must change
+    // by more than so many pixels, and one that must not.
+    struct { const char* name; void (*set)(); int frames; bool vs_previous; Box changes; int at_least; Box unchanged; }
+        rows[] = {
         {"stand2", [] { anim = 1; }, 1, false, {150, 150, 400, 450}, 500, kNone},
         {"blink", [] { scene_state.close_eyes = true; }, 1, false, kFace, 100, kBelow},
         {"pupils-right", [] { PointerAt(900.0f, 390.0f); }, 1, false, kFace, 20, kBelow},
@@ -134,11 +111,11 @@ TEST_F(SceneRender, EachStateShowsItsPictures) {
         {"hover-calendar-due", [] { HoverIcon(465.0f), n_notify = 2; }, 1, true, {5, 425, 84, 505}, 100, kNone},
     };
     Pixels previous = calm;
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         Calm();
         r.set();
         const bool sfx = enable_sfx;
-        enable_sfx = false;
+        enable_sfx = false;  // no laugh or question sound in the tests
         for (int i = 1; i < r.frames; ++i) Shot(nullptr, 1.0f / 30.0f);
         enable_sfx = sfx;
         const Pixels px = Shot(r.name, r.frames > 1 ? 1.0f / 30.0f : 0.0f);
