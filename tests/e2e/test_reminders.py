@@ -1,8 +1,7 @@
 """Reminders end to end under libfaketime, from Friday 2026-12-04 09:05:03 with an
-appointment at 09:50: attention, counter, view mode and its check; the notification
-sound (OpenAL Soft's wave writer, on the faked clock) at once and 35 s later with
-effects off; a reminder due at start confirmed in the editor. Texts are read through a
-coded font whose every character is a stripe of a colour of its own."""
+appointment at 09:50: attention, view mode and its check, the notification sound (OpenAL
+Soft's wave writer on the faked clock), a reminder due at start confirmed in the editor.
+Texts are read through a coded font whose every character is a stripe of its own colour."""
 import os
 import struct
 import sys
@@ -12,7 +11,7 @@ from harness import Session, raw_texture, wait_for
 START = "@2026-12-04 09:05:03"
 BUTTON, CHECK, CONFIRM, SOUND_ICON = (435, 440), (485.12, 486), (476.62, 436.5), (44.5, 45)
 RECORD = struct.Struct("<20s512s8if3?x")  # 572 bytes
-OWL, CLOUD, NOTIFY_ICON = (220, 30, 30), (220, 30, 220), (30, 220, 220)
+OWL, CLOUD, NOTIFY_ICON, RATE = (220, 30, 30), (220, 30, 220), (30, 220, 220), 22050
 
 
 def database(*events):
@@ -37,16 +36,29 @@ def near(rgb, want, tol=40):
     return max(abs(a - b) for a, b in zip(rgb, want)) <= tol
 
 
-def use_markers(s):
-    """Flat colours for the owl's poses, the cloud and the icon, and the coded font."""
+def read_text(img, x, y, length, center=False, size=10.0):
+    """The characters printed from pen (x, y) in GUI units, as the text drawer lays them."""
+    x -= 1.025 * size * length / 2 if center else 0
+    pixels = [img.gui_pixel(x + size + 1.025 * size * i, y + size) for i in range(length)]
+    return "".join(next((chr(32 + c) for c in range(96) if near(rgb, code_colour(c), 18)), "?") for rgb in pixels)
+
+
+def attention(img):
+    """(cloud shown, notification button shown, counter text)."""
+    return (near(img.gui_pixel(375, 440), CLOUD), near(img.gui_pixel(420, 455), NOTIFY_ICON),
+            read_text(img, 459, 401, 1, center=True))
+
+
+def start(s, events, speed=""):
+    """Flat pictures for the owl, cloud and icon, the coded font, the calendar and a
+    recorder of what is played (16-bit mono); starts the program on the faked clock."""
     solid = lambda rgb: raw_texture(2, 2, (list(rgb) + [255]) * 4)
-    for pose, colour in (("stand_01", OWL), ("stand_02", (30, 220, 30)), ("sleep", (30, 30, 220))):
-        s.write_data(pose, solid(colour))
-        s.write_data(pose + "_close_eyes", solid(colour))
-    for name in ("eye_left", "eye_right"):
-        s.write_data(name, raw_texture(1, 1, [0, 0, 0, 0]))
-    s.write_data("cloud", solid(CLOUD))
-    s.write_data("ic7", solid(NOTIFY_ICON))
+    for name, colour in (("stand_01", OWL), ("stand_02", (30, 220, 30)), ("sleep", (30, 30, 220))):
+        s.write_data(name, solid(colour))
+        s.write_data(name + "_close_eyes", solid(colour))
+    for name, picture in (("eye_left", raw_texture(1, 1, [0] * 4)), ("eye_right", raw_texture(1, 1, [0] * 4)),
+                          ("cloud", solid(CLOUD)), ("ic7", solid(NOTIFY_ICON))):
+        s.write_data(name, picture)
     px = bytearray(256 * 256 * 4)  # 16 by 16 cells, a 4 texel stripe each, bottom row first
     for cell in range(96):
         row, col = divmod(cell, 16)
@@ -54,88 +66,52 @@ def use_markers(s):
             i = (((15 - row) * 16 + ty) * 256 + col * 16 + 6) * 4
             px[i:i + 16] = (bytes(code_colour(cell)) + b"\xff") * 4
     s.write_data("font", raw_texture(256, 256, px))
+    s.write_data("database.bin", database(*events))
+    wav, conf = os.path.join(s.workdir, "out.wav"), os.path.join(s.workdir, "alsoft.conf")
+    with open(conf, "w") as f:
+        f.write("[general]\nchannels = mono\nsample-type = int16\nfrequency = %d\n[wave]\nfile = %s\n" % (RATE, wav))
+    # libfaketime is preloaded ahead of the sanitizer runtime; the sanitizer is told so.
+    asan = os.environ.get("ASAN_OPTIONS", "")
+    app = s.start(faketime=START + speed, env={"ALSOFT_DRIVERS": "wave", "ALSOFT_CONF": conf,
+                                               "ASAN_OPTIONS": (asan + ":" if asan else "") + "verify_asan_link_order=0"})
+    s.move_screen(3, 3)
+    return app, wav
 
 
-def read_text(img, x, y, length, center=False, size=10.0):
-    """The characters printed from pen (x, y) in GUI units, as the text drawer lays them."""
-    x -= 1.025 * size * length / 2 if center else 0
-    out = ""
-    for i in range(length):
-        rgb = img.gui_pixel(x + size + 1.025 * size * i, y + size)
-        out += next((chr(32 + c) for c in range(96) if near(rgb, code_colour(c), 18)), "?")
+def samples(wav):  # what has been played so far, at the pace of the faked clock
+    data = open(wav, "rb").read()
+    body = data[data.find(b"data") + 8 if b"data" in data else 44:]
+    return struct.unpack("<%dh" % (len(body) // 2), body[:len(body) // 2 * 2])
+
+
+def onsets(wav, level=1000, gap=1.0):
+    """Start times (s) of sounds separated by more than `gap` seconds of quiet."""
+    out, last = [], None
+    for i, v in enumerate(samples(wav)):
+        if abs(v) > level:
+            if last is None or i / RATE - last > gap:
+                out.append(i / RATE)
+            last = i / RATE
     return out
 
 
-def attention(img):
-    """(cloud shown, notification button shown, counter text)."""
-    return near(img.gui_pixel(375, 440), CLOUD), near(img.gui_pixel(420, 455), NOTIFY_ICON), \
-        read_text(img, 459, 401, 1, center=True)
-
-
-def faketime_env(extra=None):
-    """libfaketime is preloaded ahead of the sanitizer runtime; tell the sanitizer so."""
-    asan = os.environ.get("ASAN_OPTIONS", "")
-    return dict(extra or {}, ASAN_OPTIONS=(asan + ":" if asan else "") + "verify_asan_link_order=0")
-
-
-def start(s, events, speed=""):
-    """Marker pictures, the calendar and the recorder; starts the program on the faked clock."""
-    use_markers(s)
-    s.write_data("database.bin", database(*events))
-    rec = Recorder(s.workdir)
-    app = s.start(faketime=START + speed, env=faketime_env(rec.env))
+def click_and_look(s, point):
+    s.click(*point)
     s.move_screen(3, 3)
-    return app, rec
-
-
-class Recorder:
-    """What the program plays, as 16-bit mono samples at the pace of the faked clock."""
-    RATE = 22050
-
-    def __init__(self, workdir):
-        self.path, self.conf = os.path.join(workdir, "out.wav"), os.path.join(workdir, "alsoft.conf")
-        with open(self.conf, "w") as f:
-            f.write("[general]\nchannels = mono\nsample-type = int16\nfrequency = %d\n"
-                    "[wave]\nfile = %s\n" % (self.RATE, self.path))
-        self.env = {"ALSOFT_DRIVERS": "wave", "ALSOFT_CONF": self.conf}
-
-    def samples(self):
-        data = open(self.path, "rb").read()
-        body = data[data.find(b"data") + 8 if b"data" in data else 44:]
-        return struct.unpack("<%dh" % (len(body) // 2), body[:len(body) // 2 * 2])
-
-    def now(self):
-        return len(self.samples()) / self.RATE
-
-    def onsets(self, level=1000, gap=1.0):
-        """Start times (s) of sounds separated by more than `gap` seconds of quiet."""
-        out, last = [], None
-        for i, v in enumerate(self.samples()):
-            if abs(v) > level:
-                if last is None or i / self.RATE - last > gap:
-                    out.append(i / self.RATE)
-                last = i / self.RATE
-        return out
+    return s.screenshot()
 
 
 def check_appointment_view():
     with Session() as s:
-        app, rec = start(s, [("Dentista", 0)])
-        shown = rec.now()  # soon after the first frame was on screen
-        scene = s.screenshot()
-        assert attention(scene) == (True, True, "1"), attention(scene)
-        assert near(scene.gui_pixel(271, 200), OWL), "the owl stands in its attention pose"
-        heard = wait_for(rec.onsets, timeout=10, what="the notification sound at start")[0]
+        app, wav = start(s, [("Dentista", 0)])
+        shown = len(samples(wav)) / RATE  # soon after the first frame was on screen
+        scene = s.screenshot()  # the cloud, the button with 1, the owl in its attention pose
+        assert attention(scene) == (True, True, "1") and near(scene.gui_pixel(271, 200), OWL), attention(scene)
+        heard = wait_for(lambda: onsets(wav), timeout=10, what="the notification sound at start")[0]
         assert heard < shown, "the sound starts with the first frames (%.2f s, %.2f s)" % (heard, shown)
-
-        s.click(*BUTTON)
-        s.move_screen(3, 3)
-        view = s.screenshot()
-        assert read_text(view, 20, 280, 19) == "Ora:  tra 45 minuti", read_text(view, 20, 280, 19)
-        assert read_text(view, 28, 210, 8) == "Dentista", read_text(view, 28, 210, 8)
-        s.click(*CHECK)
-        s.move_screen(3, 3)
-        after = attention(s.screenshot())
+        view = click_and_look(s, BUTTON)
+        assert (read_text(view, 20, 280, 19), read_text(view, 28, 210, 8)) == ("Ora:  tra 45 minuti", "Dentista")
+        after = attention(click_and_look(s, CHECK))
         assert after[:2] == (False, False) and after[2] != "1", after
         saved = read_database(s.read_data("database.bin"))
         assert saved == [("Dentista", 0.0, True, False, False)], saved
@@ -145,32 +121,28 @@ def check_appointment_view():
 def check_sound_repeats_then_reminder_confirm():
     with Session() as s:
         # Loading makes every reminder due; 35 s of the program's time pass in 7 s.
-        app, rec = start(s, [("Dentista", 0), ("Pillola", 2)], " x5")
+        app, wav = start(s, [("Dentista", 0), ("Pillola", 2)], " x5")
         assert attention(s.screenshot()) == (True, True, "2")
-        first = wait_for(rec.onsets, timeout=10, what="the first notification sound")[0]
+        first = wait_for(lambda: onsets(wav), timeout=10, what="the first notification sound")[0]
         icon_on = s.screenshot()
-        s.click(*SOUND_ICON)
-        s.move_screen(3, 3)
-        switched_at = rec.now()
+        icon_off = click_and_look(s, SOUND_ICON)
+        switched_at = len(samples(wav)) / RATE
         w, h = icon_on.width / 512, icon_on.height / 512
-        assert s.screenshot().region_differs(icon_on, int(14.5 * w), int(437 * h), int(74.5 * w),
-                                             int(497 * h)) and switched_at < first + 30, "switched off in time"
-        wait_for(lambda: len(rec.onsets()) >= 2 or rec.now() > first + 45, timeout=30, what="45 s recorded")
-        onsets = rec.onsets()
-        assert len(onsets) >= 2 and onsets[1] > switched_at, "no second sound with effects off: %s" % onsets
-        assert 34.5 < onsets[1] - first < 37.5, "the sound repeats after %.2f s" % (onsets[1] - first)
+        assert icon_off.region_differs(icon_on, int(14.5 * w), int(437 * h), int(74.5 * w), int(497 * h)) \
+            and switched_at < first + 30, "switched off in time"
+        wait_for(lambda: len(onsets(wav)) >= 2 or len(samples(wav)) / RATE > first + 45, timeout=30,
+                 what="45 s recorded")
+        times = onsets(wav)
+        assert len(times) >= 2 and times[1] > switched_at, "no second sound with effects off: %s" % times
+        assert 34.5 < times[1] - first < 37.5, "the sound repeats after %.2f s" % (times[1] - first)
 
         # The appointment opens first; once acknowledged, the reminder opens in the editor.
         s.click(*BUTTON)
         s.click(*CHECK)
-        s.click(*BUTTON)
-        s.move_screen(3, 3)
-        editor = s.screenshot()
+        editor = click_and_look(s, BUTTON)
         assert read_text(editor, 28, 210, 7) == "Pillola", read_text(editor, 28, 210, 7)
         assert read_text(editor, 402, 436.5, 8, center=True) == "conferma"
-        s.click(*CONFIRM)
-        s.move_screen(3, 3)
-        scene = s.screenshot()
+        scene = click_and_look(s, CONFIRM)
         assert attention(scene)[:2] == (False, False), "a confirmed reminder is not due"
         assert read_text(scene, 28, 210, 7) != "Pillola", "back in the scene"
         saved = read_database(s.read_data("database.bin"))
