@@ -1,12 +1,15 @@
 """Measures one run of a program under a fresh Xvfb: fps from Mesa's GALLIUM_HUD dump,
-CPU time from /proc, peak resident memory, and the time until the window first shows
-something other than black. Used by scripts/bench."""
+CPU time from /proc, peak resident memory, and the time from start to the first
+buffer swap (a preloaded probe records it). Used by scripts/bench."""
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
 import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from harness import start_xvfb  # noqa: E402  (the test harness's own Xvfb start)
 
 TICKS = os.sysconf("SC_CLK_TCK")
 
@@ -25,23 +28,8 @@ def peak_kib(pid):
     return 0
 
 
-def start_x():
-    r, w = os.pipe()
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-                            pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(w)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(r, 16)
-        if not chunk:
-            raise RuntimeError("Xvfb did not start")
-        number += chunk
-    os.close(r)
-    return xvfb, ":" + number.decode().strip()
-
-
 def measure(label, cmd, cwd, seconds, probe, prepare=None):
-    xvfb, display = start_x()
+    xvfb, display = start_xvfb(1024, 768)
     hud = tempfile.mkdtemp(prefix="strigolo-hud-")
     swap_file = os.path.join(hud, "first-swap")
     env = dict(os.environ, DISPLAY=display, GALLIUM_HUD="fps", GALLIUM_HUD_DUMP_DIR=hud,

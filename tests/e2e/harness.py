@@ -65,6 +65,25 @@ class Image:
         return False
 
 
+def start_xvfb(width, height):
+    """Starts Xvfb on a display number it picks itself; returns (process, ":N")."""
+    r, w = os.pipe()
+    xvfb = subprocess.Popen(
+        ["Xvfb", "-displayfd", str(w), "-screen", "0", "%dx%dx24" % (width, height), "-nolisten", "tcp",
+         "-noreset"],
+        pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    os.close(w)
+    number = b""
+    while not number.endswith(b"\n"):
+        chunk = os.read(r, 16)
+        if not chunk:
+            os.close(r)
+            raise RuntimeError("Xvfb did not start")
+        number += chunk
+    os.close(r)
+    return xvfb, ":" + number.decode().strip()
+
+
 def parse_ppm(data):
     """Parses a binary PPM (P6) with maxval 255."""
     fields, pos = [], 0
@@ -155,21 +174,8 @@ class Session:
             shutil.rmtree(self.workdir, ignore_errors=True)
 
     def _start_x(self):
-        r, w = os.pipe()
-        xvfb = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(w), "-screen", "0", "%dx%dx24" % (self.width, self.height),
-             "-nolisten", "tcp", "-noreset"],
-            pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(w)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(r, 16)
-            if not chunk:
-                raise RuntimeError("Xvfb did not start")
-            number += chunk
-        os.close(r)
+        xvfb, self.display = start_xvfb(self.width, self.height)
         self.procs.append(xvfb)
-        self.display = ":" + number.decode().strip()
 
     def _start_wm(self):
         wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
