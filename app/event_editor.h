@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/event_store.h"
+#include "app/frame.h"
 
 // Set by the reminders when they open a reminder in edit mode: confirming then goes
 // back to the scene instead of the list. Confirm clears it.
@@ -22,9 +23,6 @@ struct EventEditorState {
     float ecte = 0.0f;
 };
 extern EventEditorState event_editor;
-
-// Menu ids of the two modes and of where the panel returns to.
-constexpr int kMenuScene = -1, kMenuList = 0, kMenuEdit = 1, kMenuView = 2;
 
 // Minutes from `now` until the event, in the 31-day-month count; 999 for reminders,
 // for weekly events on another weekday than today's, and for unknown types.

@@ -24,7 +24,7 @@ void DrawEventList() {
     add_entry.Display(true);
     if (add_entry.isClicked()) {
         edit_event = AddEntry(events, now);
-        menu_case_id = 1;
+        menu_case_id = kMenuEdit;
     }
 
     int n = static_cast<int>(events.size());
@@ -32,7 +32,7 @@ void DrawEventList() {
 
     Button close(button_close, 485.12f, 486, 15.5f, 15);
     close.Display(true);
-    if (close.isClicked()) menu_case_id = -1;
+    if (close.isClicked()) menu_case_id = kMenuScene;
 
     // Row boxes, in the order of the previous frame's sort (the order on screen).
     for (int i = 0; i < kListRows; ++i) {
@@ -45,7 +45,7 @@ void DrawEventList() {
         box.Display(false);
         if (box.isClicked() && k < n) {
             edit_event = EventAtIndex(events, k);
-            menu_case_id = 1;
+            menu_case_id = kMenuEdit;
         }
     }
 

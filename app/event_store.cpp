@@ -16,14 +16,14 @@ Event* edit_event = nullptr;
 char wdaystr[5];
 const char* const kDatabasePath = "Data/database.bin";
 
-namespace {
-
 std::tm LocalNow() {
     std::time_t t = WallClock();
     std::tm now{};
     localtime_r(&t, &now);
     return now;
 }
+
+namespace {
 
 // Field offsets inside a record.
 constexpr size_t kTitle = 0, kDescription = 20, kDay = 532, kMonth = 536, kYear = 540,

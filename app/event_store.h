@@ -76,6 +76,9 @@ void SortEvents(std::list<Event>& list, int today_wday);
 
 // Minutes since a reference in 1900 in a calendar of 31-day months and 12-month years:
 // m + 60 h + 1440 dd + 44640 mm + 535680 (yy - 1900), exact in double for every int.
+// The local calendar time of the wall clock (platform/clock.h), read now.
+std::tm LocalNow();
+
 double ConvertDAM(int dd, int mm, int yy, int h, int m);
 // Italian weekday abbreviation of wd (0 "dom" to 6 "sab"), empty for any other value.
 // Fills and returns wdaystr, so each call overwrites the previous result.

@@ -12,7 +12,7 @@
 #include "platform/pacing.h"
 #include "platform/window.h"
 
-int menu_case_id = -1;
+int menu_case_id = kMenuScene;
 float global_time = 0.0f;
 std::tm* timeinfo = nullptr;
 
@@ -52,10 +52,10 @@ void display() {
         spawn_question = false;  // a quiz offer never survives a panel
         RenderOnViewport();
         switch (menu_case_id) {
-            case 0: DrawEventList(); break;
-            case 1: DrawEventEditor(false); break;
-            case 2: DrawEventEditor(true); break;
-            case 3: DrawQuiz(); break;
+            case kMenuList: DrawEventList(); break;
+            case kMenuEdit: DrawEventEditor(false); break;
+            case kMenuView: DrawEventEditor(true); break;
+            case kMenuQuiz: DrawQuiz(); break;
             default: break;
         }
     }

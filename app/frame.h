@@ -8,6 +8,7 @@
 // Which view the frame draws: -1 the scene, 0 event list, 1 editor, 2 editor in view
 // mode, 3 quiz.
 extern int menu_case_id;
+constexpr int kMenuScene = -1, kMenuList = 0, kMenuEdit = 1, kMenuView = 2, kMenuQuiz = 3;
 // Duration of the previous frame in seconds; every timer advances by it.
 extern float global_time;
 // The wall clock read at the start of the current frame (panels use it).

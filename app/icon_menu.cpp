@@ -36,7 +36,7 @@ void RunIconAction(IconAction a, SceneState& s) {
     case IconAction::OpenCalendar:
         AudioEngine.kill_static(0);
         EndLaugh(s);
-        menu_case_id = 0;
+        menu_case_id = kMenuList;
         break;
     case IconAction::AskQuestion:
         spawn_question = true;

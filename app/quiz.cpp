@@ -172,7 +172,7 @@ void DrawQuiz() {
     if (!have_question) clicks.answer = -1;  // nothing to answer: only the close button works
     QuizStep step = UpdateQuizPanel(quiz_panel, clicks, solve, enable_sfx, DrawRand);
     if (step.close) {
-        menu_case_id = -1;
+        menu_case_id = kMenuScene;
         PlayQuizReaction(step.reaction);
     }
 

@@ -5,6 +5,7 @@
 
 #include <ctime>
 
+#include "app/event_store.h"
 #include "app/frame.h"
 #include "app/reminders.h"
 #include "app/scene.h"
@@ -13,25 +14,11 @@
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
-#include "platform/clock.h"
-
-namespace {
-
-// The local time of this frame: the clock step's reading when there is one.
-std::tm FrameNow() {
-    if (timeinfo) return *timeinfo;
-    std::tm now{};
-    const std::time_t t = WallClock();
-    localtime_r(&t, &now);
-    return now;
-}
-
-}  // namespace
 
 // Runs inside the owl frame (GUI space translated by (271, 265)).
 void ReminderStep() {
     SceneState& s = scene_state;
-    PublishScan(ScanEvents(events, FrameNow(), global_time), SaveEvents);
+    PublishScan(ScanEvents(events, timeinfo ? *timeinfo : LocalNow(), global_time), SaveEvents);
 
     const float bob = NotifyBob(s.bt);
     if (NotifyButtonShown(new_notify, edit_event, spawn_question)) {

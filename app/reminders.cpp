@@ -95,7 +95,7 @@ void RunNotifyClick(NotifyClick c, SceneState& s) {
     case NotifyClick::kOpenQuiz:
         AudioEngine.kill_static(0);
         EndLaugh(s);
-        menu_case_id = 3;
+        menu_case_id = kMenuQuiz;
         question_id = PickQuestion();
         break;
     }
