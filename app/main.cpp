@@ -5,15 +5,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <string>
 
 #include "app/event_store.h"
 #include "app/frame.h"
 #include "app/quiz.h"
 #include "audio/sound_device.h"
-#include "engine/vector3f.h"
-#include "fx/scintix.h"
 #include "engine/textures.h"
+#include "engine/vector3f.h"
 #include "engine/widgets.h"
+#include "fx/scintix.h"
 #include "platform/clock.h"
 #include "platform/pacing.h"
 #include "platform/window.h"
@@ -24,6 +25,21 @@ const char kTitle[] = "Strigolo Assistant    v.1.1";
 
 // The particle effects' watcher; nothing moves it.
 vector3f cam(0, 0, 0);
+
+// The window's class and its owl icon ("Data/icon", at most 256 pixels a side), for
+// task bars and window lists; a missing or damaged icon only costs the owl there.
+void ShowOwlOnTaskBar() {
+    SetWindowClass();
+    RawTexture icon;
+    std::string error;
+    if (!ReadRawTexture("Data/icon", icon, error)) {
+        std::fprintf(stderr, "strigolo: window icon Data/icon not loaded: %s\n", error.c_str());
+    } else if (icon.w > 256 || icon.h > 256) {
+        std::fprintf(stderr, "strigolo: window icon Data/icon not loaded: %d x %d is too large\n", icon.w, icon.h);
+    } else {
+        SetWindowIcon(icon.pixels.data(), icon.w, icon.h);
+    }
+}
 
 void init() {
     glShadeModel(GL_FLAT);
@@ -62,7 +78,7 @@ int main(int argc, char** argv) {
     glutCreateWindow(kTitle);
     std::srand(unsigned(WallClock()));
     PlaceWindowOnTop(300, 300);
-    IdentifyWindow("Data/icon");  // class and owl icon for task bars; a missing icon only costs that
+    ShowOwlOnTaskBar();
     RequestSwapInterval();
 
     OpenSoundDevice();  // opens the default device and readies AudioEngine; says so when there is none

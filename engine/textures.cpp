@@ -100,6 +100,12 @@ bool ParseRawTexture(const unsigned char* data, size_t size, RawTexture& out, st
     return true;
 }
 
+bool ReadRawTexture(const char* path, RawTexture& out, std::string& error) {
+    const MappedFile file(path);
+    error = file.error();
+    return file.ok() && ParseRawTexture(file.data(), file.size(), out, error);
+}
+
 void LoadTexture(GLuint& t, const char* path, bool clamp) {
     glGenTextures(1, &t);
     glBindTexture(GL_TEXTURE_2D, t);

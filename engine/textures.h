@@ -24,6 +24,10 @@ bool CheckRawTexture(const unsigned char* data, size_t size, int32_t& w, int32_t
 // or too large to address; never allocates more than the buffer holds.
 bool ParseRawTexture(const unsigned char* data, size_t size, RawTexture& out, std::string& error);
 
+// Reads the raw texture file `path` (see ParseRawTexture); false, with `error` set,
+// for a file that cannot be read or is damaged.
+bool ReadRawTexture(const char* path, RawTexture& out, std::string& error);
+
 // Loads the raw texture file `path` into a new texture name stored in `t` (which is
 // bound on return). `clamp` sets wrap S and T to GL_CLAMP (the font). A missing or
 // damaged file leaves the texture empty, drawn fully transparent, and prints one line

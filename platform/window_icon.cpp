@@ -7,15 +7,6 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <fstream>
-
-namespace {
-int32_t ReadLe32(const unsigned char* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
-}
-}  // namespace
 
 std::vector<unsigned long> NetWmIconData(const unsigned char* rgba, int w, int h) {
     std::vector<unsigned long> out;
@@ -33,27 +24,6 @@ std::vector<unsigned long> NetWmIconData(const unsigned char* rgba, int w, int h
     return out;
 }
 
-bool ParseWindowIcon(const unsigned char* data, size_t size, WindowIconPicture& out, std::string& error) {
-    if (size < 8) {
-        error = "shorter than its 8-byte header";
-        return false;
-    }
-    const int32_t w = ReadLe32(data), h = ReadLe32(data + 4);
-    if (w < 1 || h < 1 || w > kMaxWindowIconSide || h > kMaxWindowIconSide) {
-        error = "size " + std::to_string(w) + " by " + std::to_string(h) + " is not an icon's";
-        return false;
-    }
-    const size_t bytes = size_t(w) * size_t(h) * 4;
-    if (size - 8 < bytes) {
-        error = "holds " + std::to_string(size - 8) + " of its " + std::to_string(bytes) + " pixel bytes";
-        return false;
-    }
-    out.w = w;
-    out.h = h;
-    out.rgba.assign(data + 8, data + 8 + bytes);
-    return true;
-}
-
 void SetWindowIcon(const unsigned char* rgba, int w, int h) {
     Display* dpy = glXGetCurrentDisplay();
     Window win = glXGetCurrentDrawable();
@@ -66,32 +36,13 @@ void SetWindowIcon(const unsigned char* rgba, int w, int h) {
     XFlush(dpy);
 }
 
-bool IdentifyWindow(const char* path) {
+void SetWindowClass() {
     Display* dpy = glXGetCurrentDisplay();
     Window win = glXGetCurrentDrawable();
-    if (dpy && win) {
-        // Desktops match a window to its menu entry by this class (StartupWMClass).
-        char name[] = "strigolo", cls[] = "Strigolo";
-        XClassHint hint{name, cls};
-        XSetClassHint(dpy, win, &hint);
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        std::fprintf(stderr, "strigolo: window icon %s is missing; the task bar shows no owl\n", path);
-        return false;
-    }
-    // An icon file is a few kilobytes; read at most the largest one allowed.
-    const size_t limit = 8 + size_t(kMaxWindowIconSide) * kMaxWindowIconSide * 4;
-    std::vector<unsigned char> bytes(limit);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    WindowIconPicture icon;
-    std::string error;
-    if (!ParseWindowIcon(bytes.data(), bytes.size(), icon, error)) {
-        std::fprintf(stderr, "strigolo: window icon %s is damaged (%s); the task bar shows no owl\n", path,
-                     error.c_str());
-        return false;
-    }
-    SetWindowIcon(icon.rgba.data(), icon.w, icon.h);
-    return true;
+    if (!dpy || !win) return;
+    // Desktops match a window to its menu entry by this class (StartupWMClass).
+    char name[] = "strigolo", cls[] = "Strigolo";
+    XClassHint hint{name, cls};
+    XSetClassHint(dpy, win, &hint);
+    XFlush(dpy);
 }
