@@ -4,6 +4,7 @@
 
 #include "app/event_editor.h"
 #include "app/frame.h"
+#include "app/panel_header.h"
 #include "app/views.h"
 #include "engine/input.h"
 #include "engine/text.h"
@@ -39,10 +40,8 @@ void DrawEventEditor(bool) {
     ApplyNoticeFlags(e, min_diff, ViewMode());
 
     // Type tabs: the selected one wears the checked picture.
-    const float tab_x[3] = {87, 243.5f, 391.5f};
-    const float tab_w[3] = {75.5f, 70.5f, 67.75f};
     for (int t = 0; t < 3; ++t) {
-        Button tab(e.type == t ? button[1] : button[0], tab_x[t], 486, tab_w[t], 15);
+        Button tab = PanelTab(t, e.type == t ? button[1] : button[0]);
         tab.Display(true);
         if (EditMode() && tab.isClicked()) e.type = t;
     }
@@ -54,7 +53,7 @@ void DrawEventEditor(bool) {
         glPrintText(402, 436.5f, 10, true, "conferma");
     }
 
-    Button remove(ViewMode() ? button_check : button_trash, 485.12f, 486, 15.5f, 15);
+    Button remove = PanelCorner(ViewMode() ? button_check : button_trash);
     remove.Display(true);
     if (remove.isClicked()) {
         const bool view = ViewMode();

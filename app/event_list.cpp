@@ -3,6 +3,7 @@
 
 #include "app/event_list.h"
 #include "app/frame.h"
+#include "app/panel_header.h"
 #include "app/views.h"
 #include "engine/text.h"
 #include "engine/textures.h"
@@ -13,12 +14,7 @@ void DrawEventList() {
     int& swap = event_list.swap;
 
     // The type tabs, always unselected here; clicking them does nothing.
-    Button display_daily(button[0], 87, 486, 75.5f, 15);
-    Button display_weekly(button[0], 243.5f, 486, 70.5f, 15);
-    Button display_all(button[0], 391.5f, 486, 67.75f, 15);
-    display_daily.Display(false);
-    display_weekly.Display(false);
-    display_all.Display(false);
+    for (int t = 0; t < 3; ++t) PanelTab(t, button[0]).Display(false);
 
     Button add_entry(button_add, 447.12f, 436.5f, 20.5f, 20);
     add_entry.Display(true);
@@ -30,7 +26,7 @@ void DrawEventList() {
     int n = static_cast<int>(events.size());
     ClampListOffset(swap, n);
 
-    Button close(button_close, 485.12f, 486, 15.5f, 15);
+    Button close = PanelCorner(button_close);
     close.Display(true);
     if (close.isClicked()) menu_case_id = kMenuScene;
 

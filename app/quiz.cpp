@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/frame.h"
+#include "app/panel_header.h"
 #include "app/views.h"
 #include "audio/audio_engine.h"
 #include "engine/input.h"
@@ -69,16 +70,12 @@ void CopyField(char* dst, std::size_t size, const char* src) {
 }
 
 // Panel layout in GUI units: centres and half extents.
-constexpr float kTabX[3] = {87.0f, 243.5f, 391.5f};
-constexpr float kTabHalfW[3] = {75.5f, 70.5f, 67.75f};
-constexpr float kTabY = 486.0f, kTabHalfH = 15.0f;
-constexpr float kCloseX = 485.12f, kCloseY = 486.0f, kCloseHalfW = 15.5f, kCloseHalfH = 15.0f;
 constexpr float kAnswerX[4] = {138.0f, 374.0f, 138.0f, 374.0f};
 constexpr float kAnswerY[4] = {110.0f, 110.0f, 52.0f, 52.0f};
 constexpr float kAnswerHalfW = 105.0f, kAnswerHalfH = 20.0f;
 constexpr float kAnswerTextDrop = 9.0f;  // the answer's baseline sits 9 units below the button centre
 
-Button CloseButton() { return Button(button_close, kCloseX, kCloseY, kCloseHalfW, kCloseHalfH); }
+Button CloseButton() { return PanelCorner(button_close); }
 Button AnswerButton(int i, int user_answer) {
     return Button(i == user_answer ? button[1] : button[0], kAnswerX[i], kAnswerY[i], kAnswerHalfW, kAnswerHalfH);
 }
@@ -177,7 +174,7 @@ void DrawQuiz() {
     }
 
     glColor4f(1, 1, 1, 1);
-    for (int i = 0; i < 3; ++i) Button(button[0], kTabX[i], kTabY, kTabHalfW[i], kTabHalfH).Display(false);
+    for (int i = 0; i < 3; ++i) PanelTab(i, button[0]).Display(false);
     CloseButton().Display(true);
     for (int i = 0; i < 4; ++i) {
         glColor4f(1, 1, 1, 1);
