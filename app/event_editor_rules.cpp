@@ -131,9 +131,7 @@ bool EraseEventAt(std::list<Event>& list, const Event* target) {
 std::string EditorDateLine(const Event& e, const std::tm& now, bool view_mode) {
     char buf[96];
     if (e.type == kAppointment) {
-        bool today = e.date.day == now.tm_mday && e.date.month == now.tm_mon + 1 &&
-                     e.date.year == now.tm_year + 1900;
-        if (view_mode && today) return "Data:  Oggi";
+        if (view_mode && IsToday(e.date, now)) return "Data:  Oggi";
         std::snprintf(buf, sizeof buf, "Data:  %d / %d / %d", e.date.day, e.date.month, e.date.year);
         return buf;
     }

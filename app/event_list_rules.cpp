@@ -48,9 +48,7 @@ std::string ListDateText(const Event& e, const std::tm& now) {
     char buf[64];
     switch (e.type) {
     case kAppointment:
-        if (e.date.day == now.tm_mday && e.date.month == now.tm_mon + 1 &&
-            e.date.year == now.tm_year + 1900)
-            return "Oggi";
+        if (IsToday(e.date, now)) return "Oggi";
         std::snprintf(buf, sizeof buf, "%d/%d/%d", e.date.day, e.date.month, e.date.year);
         return buf;
     case kWeekly:

@@ -23,6 +23,10 @@ std::tm LocalNow() {
     return now;
 }
 
+bool IsToday(const Date& d, const std::tm& now) {
+    return d.day == now.tm_mday && d.month == now.tm_mon + 1 && d.year == now.tm_year + 1900;
+}
+
 namespace {
 
 // Field offsets inside a record.

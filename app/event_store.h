@@ -78,6 +78,8 @@ void SortEvents(std::list<Event>& list, int today_wday);
 // m + 60 h + 1440 dd + 44640 mm + 535680 (yy - 1900), exact in double for every int.
 // The local calendar time of the wall clock (platform/clock.h), read now.
 std::tm LocalNow();
+// Whether `d` is the day of `now`.
+bool IsToday(const Date& d, const std::tm& now);
 
 double ConvertDAM(int dd, int mm, int yy, int h, int m);
 // Italian weekday abbreviation of wd (0 "dom" to 6 "sab"), empty for any other value.
