@@ -53,8 +53,8 @@ void display() {
         RenderOnViewport();
         switch (menu_case_id) {
             case kMenuList: DrawEventList(); break;
-            case kMenuEdit: DrawEventEditor(false); break;
-            case kMenuView: DrawEventEditor(true); break;
+            case kMenuEdit:
+            case kMenuView: DrawEventEditor(); break;
             case kMenuQuiz: DrawQuiz(); break;
             default: break;
         }

@@ -7,9 +7,9 @@
 #include <ctime>
 #include <string>
 
-#include "app/event_store.h"
+#include "app/calendar/event_store.h"
 #include "app/frame.h"
-#include "app/quiz.h"
+#include "app/quiz/quiz.h"
 #include "audio/sound_device.h"
 #include "engine/textures.h"
 #include "engine/vector3f.h"

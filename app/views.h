@@ -5,10 +5,10 @@
 void Render();
 // 0: the event list panel, drawn over its backdrop GUI[0].
 void DrawEventList();
-// 1 and 2: the event editor, in edit mode or in view mode (a due event), over GUI[1].
-// The mode is read from menu_case_id at each step of the panel, since a confirm
-// changes it in the middle of the frame; the argument names the mode it was opened in.
-void DrawEventEditor(bool view_mode);
+// 1 and 2: the event editor over GUI[1], in edit mode (menu_case_id 1) or in view mode
+// (2, a due event). It reads the mode from menu_case_id at each of its steps, since a
+// confirm changes it in the middle of the frame.
+void DrawEventEditor();
 // 3: the quiz panel, over GUI[3].
 void DrawQuiz();
 

@@ -1,0 +1,83 @@
+// Reminders and notifications: which calendar events are due in a scene frame, the
+// button on the owl's thought cloud that opens them (or a quiz offer), and the timer
+// of the notification sound. Rules only; ReminderStep (reminder_step.cpp) draws.
+#pragma once
+
+#include <ctime>
+#include <list>
+
+#include "app/calendar/event_store.h"
+
+struct SceneState;
+
+// What the reminders remember between scene frames.
+struct ReminderState {
+    // Seconds since the notification sound last played; rests at 999 while nothing
+    // is due, so the sound starts in the first frame that has a due event.
+    float play_sfx_te = 999.0f;
+};
+extern ReminderState reminder_state;
+
+// Seconds between two plays of the notification sound while events are due.
+constexpr float kNotifySoundPeriod = 35.0f;
+
+// Whether a reminder that has run `remind_te` seconds is due: more than 3600 s for
+// period 0 (hourly), more than 7200 s for period 1, at least 10800 s for period 2
+// (so a three-hour reminder loaded with exactly 10800 s is due at once). An unknown
+// period is never due.
+bool ReminderPeriodPassed(float remind_te, int remind_mode);
+
+// Whether an appointment or weekly event `min_diff` minutes ahead (999 when it has no
+// moment today) is due with its flags: from its moment on until `notify`, and within
+// 30 / 60 minutes until `notify_hh` / `notify_1h`.
+bool EventNoticeDue(const Event& e, double min_diff);
+
+// What one scan of the calendar found.
+struct ScanResult {
+    int n_notify = 0;        // due events
+    bool new_notify = false; // at least one
+    // The event the notification button opens: the first due appointment or weekly
+    // event in list order, else the first due reminder; null when none is due.
+    Event* due = nullptr;
+    bool sync_db = false;    // a weekly event was re-armed: the store must be saved
+};
+
+// One scan, every scene frame, with `now` the frame's local time and `dt` the frame
+// time in seconds:
+//  1. sorts `list` (reminders first, then by date, weekly events on their next day);
+//  2. from the last element to the first, ages every reminder by `dt` and counts it
+//     when its period has passed;
+//  3. again from the last to the first, counts every appointment and weekly event
+//     whose notice is due (EventNoticeDue, minutes from EventMinDiff as the editor
+//     computes them); a weekly event acknowledged on another weekday than today's
+//     has `notify` cleared (its warning flags stay) and asks for a save.
+ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt);
+
+// Hands a scan to the scene's globals: n_notify and new_notify always, edit_event
+// only when something is due; calls `save` when the scan asked for it.
+void PublishScan(const ScanResult& r, void (*save)());
+
+// The notification button: shown for a due event (with the event known) or a quiz
+// offer; it wears icns[5] while a quiz is on offer, else icns[6].
+bool NotifyButtonShown(bool new_notify, const Event* edit_event, bool spawn_question);
+int NotifyButtonIcon(bool spawn_question);
+
+// Vertical bobbing of the button and the counter, GUI units, from the scene's phase
+// clock `bt` (seconds).
+float NotifyBob(float bt);
+
+// What a click on the notification button opens. A due event comes before a quiz
+// offer: a reminder opens in the editor (returning to the scene on confirm), an
+// appointment or weekly event in view mode.
+enum class NotifyClick { kNone, kOpenReminder, kOpenEventView, kOpenQuiz };
+NotifyClick ClassifyNotifyClick(bool new_notify, const Event* edit_event, bool spawn_question);
+
+// Carries a click out on the globals: menu_case_id (1, 2 or 3) and force_back_hm for
+// a reminder; for the quiz it also stops slot 0, ends the owl's laugh in `s` and
+// picks question_id at random from the bank.
+void RunNotifyClick(NotifyClick c, SceneState& s);
+
+// The sound timer, every scene frame: true when "Data/notify.wav" must play now (in
+// the first frame with a due event, then every 35 s of scene time while any is due).
+// Independent of the sound-effects switch.
+bool NotifySoundStep(ReminderState& s, int n_notify, float dt);

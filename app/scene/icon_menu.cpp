@@ -1,0 +1,133 @@
+// The icon menu, the clock line and the tooltip, drawn by Render after the owl and before the reminders.
+#include "app/scene/icon_menu.h"
+
+#include <GL/gl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/calendar/event_store.h"
+#include "app/frame.h"
+#include "app/scene/scene.h"
+#include "audio/audio_engine.h"
+#include "app/views.h"
+#include "engine/input.h"
+#include "engine/text.h"
+#include "engine/textures.h"
+#include "engine/widgets.h"
+#include "platform/browser.h"
+#include "platform/clock.h"
+
+const char* const kSearchUrl = "https://duckduckgo.com/";
+
+void IconMenuIcons(int n_notify, bool sfx_on, IconSpec out[kIconCount]) {
+    const bool free_hands = n_notify == 0;
+    out[0] = {icns[0], 44.5f, 465.0f, "pianifica un nuovo evento", free_hands, IconAction::OpenCalendar};
+    out[1] = {icns[2], 44.5f, 360.0f, "interagisci con Strigolo", free_hands, IconAction::AskQuestion};
+    out[2] = {icns[7], 44.5f, 255.0f, "apri il browser su DuckDuckGo", true, IconAction::OpenSearch};
+    out[3] = {icns[8], 44.5f, 150.0f, "visita il sito degli sviluppatori!", true, IconAction::OpenSite};
+    out[4] = {sfx_on ? icns[3] : icns[4], 44.5f, 45.0f, "abilita/disabilita il sonoro", true,
+              IconAction::ToggleSound};
+}
+
+void RunIconAction(IconAction a, SceneState& s) {
+    switch (a) {
+    case IconAction::OpenCalendar:
+        AudioEngine.kill_static(0);
+        EndLaugh(s);
+        menu_case_id = kMenuList;
+        break;
+    case IconAction::AskQuestion:
+        spawn_question = true;
+        break;
+    case IconAction::OpenSearch:
+    case IconAction::OpenSite:
+        OpenUrl(a == IconAction::OpenSearch ? kSearchUrl : ProjectPageUrl().c_str());
+        // The pointer is taken to the window's middle, so no icon stays hovered while
+        // the browser has it.
+        touch_coord_x = 256.0f;
+        touch_coord_y = 256.0f;
+        break;
+    case IconAction::ToggleSound:
+        enable_sfx = !enable_sfx;
+        AudioEngine.kill_static(0);
+        break;
+    }
+}
+
+void IconMenuStep(SceneState& s, char* help_str, bool draw) {
+    std::memset(help_str, 0, 512);
+    IconSpec icons[kIconCount];
+    IconMenuIcons(n_notify, enable_sfx, icons);
+    if (draw && n_notify > 0) glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
+    for (int i = 0; i < kIconCount; ++i) {
+        // The first two are drawn in the caller's colour (grey while events are due);
+        // the colour is white again from the third one on.
+        if (draw && (i == 2 || i == 4)) glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        const IconSpec& ic = icons[i];
+        Button b(ic.texture, ic.x, ic.y, kIconHalf, kIconHalf);
+        if (draw) b.Display(i < 2 ? n_notify == 0 : true);
+        if (b.isClicked() && ic.enabled) RunIconAction(ic.action, s);
+        if (b.isSelected()) std::snprintf(help_str, 512, "%s", ic.label);
+    }
+}
+
+void FormatClockLine(const std::tm& t, const char* wday, char* out, size_t size) {
+    std::snprintf(out, size, "%s %d/%d/%d %d:%d.%d", wday, t.tm_mday, t.tm_mon + 1,
+                  t.tm_year + 1900, t.tm_hour, t.tm_min, t.tm_sec);
+}
+
+bool TooltipPosition(float touch_x, float touch_y, int win_w, int win_h, int& x, int& y) {
+    if (win_w <= 0 || win_h <= 0) return false;
+    const int rate_x = int(proportional<float>(float(win_w), 512.0f, touch_x));
+    const int rate_y = int(proportional<float>(float(win_h), 512.0f, touch_y));
+    x = rate_x + 15;
+    y = 512 - rate_y;
+    return true;
+}
+
+std::string FileUrl(const std::string& absolute_path) {
+    static const char* hex = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (unsigned char c : absolute_path) {
+        const bool safe = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+                          (c >= '0' && c <= '9') || std::strchr("/-._~", c) != nullptr;
+        if (safe) {
+            url += char(c);
+        } else {
+            url += '%';
+            url += hex[c >> 4];
+            url += hex[c & 15];
+        }
+    }
+    return url;
+}
+
+std::string ProjectPageUrl() {
+    char cwd[4096];
+    if (getcwd(cwd, sizeof cwd) == nullptr) return FileUrl("/Data/strigolo.html");
+    std::string path = cwd;
+    if (path.empty() || path.back() != '/') path += '/';
+    return FileUrl(path + "Data/strigolo.html");
+}
+
+void DrawIconMenuAndClock(SceneState& s) {
+    char help_str[512];
+    IconMenuStep(s, help_str, true);
+
+    // The clock line reads the wall clock itself; the panels and the reminder scan of
+    // this frame see the same reading through timeinfo.
+    static std::tm now_tm;
+    const std::time_t rawtime = WallClock();
+    localtime_r(&rawtime, &now_tm);
+    timeinfo = &now_tm;
+    const char* wday = GetWdayStr(now_tm.tm_wday);
+    char line[128];
+    FormatClockLine(now_tm, wday, line, sizeof line);
+    glPrintText(266.0f, 10.0f, 10.0f, false, "%s", line);
+
+    int x = 0, y = 0;
+    if (help_str[0] != '\0' && TooltipPosition(touch_coord_x, touch_coord_y, WindowWidth(), WindowHeight(), x, y))
+        glPrintText(float(x), float(y), 10.0f, false, "%s", help_str);
+}

@@ -1,0 +1,101 @@
+// Render: draws the owl scene for one frame, in a fixed order, around the behaviour
+// step (backdrop, tree, owl, hat and thought cloud, icon menu, reminders, effects).
+#include <GL/freeglut.h>
+#include <GL/gl.h>
+
+#include <cmath>
+
+#include "app/frame.h"
+#include "app/scene/icon_menu.h"
+#include "app/scene/scene.h"
+#include "app/scene/scene_backdrop.h"
+#include "audio/audio_engine.h"
+#include "app/views.h"
+#include "engine/input.h"
+#include "engine/sprite_bounds.h"
+#include "engine/textures.h"
+#include "engine/widgets.h"
+#include "fx/scintix.h"
+#include "platform/window.h"
+
+// A sprite of the owl frame: DrawRect(w, h, sy) with `t`, over its visible part only.
+static void Sprite(GLuint t, float w, float h, float sy) {
+    glBindTexture(GL_TEXTURE_2D, t);
+    DrawSpriteRect(t, w, h, sy);
+}
+
+static void DrawOwl(const SceneState& s, const SceneLook& look) {
+    if (!s.close_eyes) Sprite(owl[anim], 500.0f, 500.0f, look.breath);
+    if (s.close_eyes) {
+        Sprite(owl_ce[anim], 500.0f, 500.0f, look.breath);
+    } else if (anim == 0) {
+        // Pupil layers exist for the first standing pose only.
+        glPushMatrix();
+        glTranslatef(look.eye_bias_l.x, look.eye_bias_l.y + look.breath, 0.0f);
+        Sprite(eye_l, 500.0f, 500.0f, 0.0f);
+        glPopMatrix();
+        glPushMatrix();
+        glTranslatef(look.eye_bias_r.x, look.eye_bias_r.y + look.breath, 0.0f);
+        Sprite(eye_r, 500.0f, 500.0f, 0.0f);
+        glPopMatrix();
+    }
+    if (spawn_question) Sprite(hat, 500.0f, 490.0f, look.breath);
+}
+
+// The thought cloud and its three bubbles, bobbing with bt (seconds).
+static void DrawThoughtCloud(float bt) {
+    glPushMatrix();
+    glTranslatef(164.0f, 175.0f + 3.5f * std::sin(4.0f * bt), 0.0f);
+    Sprite(cloud, 150.0f + 5.0f * std::sin(8.0f * bt), 150.0f - 5.0f * std::sin(8.0f * bt), 0.0f);
+    glPopMatrix();
+    const float bubbles[3][4] = {
+        {74.0f, 165.0f + 3.5f * std::sin(4.0f * bt), 30.0f, 0.0f},
+        {47.5f, 161.0f + 3.0f * std::sin(4.0f * bt + 1.0f), 15.0f, 0.0f},
+        {33.0f, 154.0f + 2.5f * std::sin(4.0f * bt + 2.0f), 10.0f, 0.0f},
+    };
+    for (const auto& b : bubbles) {
+        glPushMatrix();
+        glTranslatef(b[0], b[1], 0.0f);
+        Sprite(circle, b[2], b[2], 0.0f);
+        glPopMatrix();
+    }
+}
+
+static void DrawEffects(float dt) {
+    if (anim == 2 && scene_state.sleep_state == 2) sleep_fx.render(36.0f, 130.0f, 0.0f, 50.0f, dt);
+    else sleep_fx.reset();
+    // The smoke runs five times faster than real time.
+    if (spawn_question) smoke_fx.render(-8.0f, 185.0f, 0.0f, 45.0f, 5.0f * dt);
+    else smoke_fx.reset();
+}
+
+void Render() {
+    SceneState& s = scene_state;
+
+    DrawBackdropAndTree();
+
+    glPushMatrix();
+    glTranslatef(271.0f, 265.0f, 0.0f);  // the owl frame
+
+    int mx = 0, my = 0;
+    if (GetCursorPos(mx, my))
+        s.cursor = PointerToScene(mx, my, glutGet(GLUT_WINDOW_X), glutGet(GLUT_WINDOW_Y), WindowWidth(),
+                                  WindowHeight());
+
+    const SceneLook look = SceneUpdate(s, global_time, s.cursor);
+    if (look.laugh_started && enable_sfx) AudioEngine.spawn_static(0, "Data/laugh.wav", false);
+
+    DrawOwl(s, look);
+    if (new_notify || spawn_question) DrawThoughtCloud(s.bt);
+
+    DrawIconMenuAndClock(s);
+    ReminderStep();
+
+    DrawEffects(global_time);
+    if (OfferSoundAndTimeout(s.offer, global_time, enable_sfx, spawn_question))
+        AudioEngine.spawn_static(0, "Data/question.wav", false);
+
+    glPopMatrix();
+    glDepthMask(GL_TRUE);
+    glDisable(GL_BLEND);
+}
