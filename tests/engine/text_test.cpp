@@ -36,7 +36,7 @@ bool IsBlank(const std::array<uint8_t, 4>& px) { return px[0] == 0 && px[1] == 0
 class TextDrawing : public testing::Test {
 protected:
     void SetUp() override {
-        if (!testing_gl::EnsureContext()) GTEST_SKIP() << "no X display for GL";
+        REQUIRE_GL_CONTEXT();
         InstallNumberedFont();
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);
