@@ -18,8 +18,8 @@ const std::vector<OptionSpec> kOptions = {
 
 namespace {
 
-const OptionSpec* FindOption(const std::string& name) {
-    for (const OptionSpec& o : kOptions)
+const OptionSpec* FindOption(const std::vector<OptionSpec>& table, const std::string& name) {
+    for (const OptionSpec& o : table)
         if (name == o.name) return &o;
     return nullptr;
 }
@@ -38,7 +38,7 @@ const std::string* CommandLine::Value(const std::string& name) const {
     return nullptr;
 }
 
-CommandLine ParseCommandLine(int argc, const char* const* argv) {
+CommandLine ParseCommandLine(int argc, const char* const* argv, const std::vector<OptionSpec>& table) {
     CommandLine cl;
     for (int i = 1; i < argc && cl.error.empty(); ++i) {
         std::string arg = argv[i], inline_value;
@@ -48,7 +48,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             arg.resize(arg.find('='));
             has_inline = true;
         }
-        const OptionSpec* o = FindOption(arg);
+        const OptionSpec* o = FindOption(table, arg);
         if (!o) {
             cl.error = arg[0] == '-' ? "unknown option " + arg : "unexpected argument " + arg;
             break;

@@ -35,9 +35,9 @@ struct CommandLine {
     const std::string* Value(const std::string& name) const;
 };
 
-// Reads argv[1..argc-1] against kOptions. Options take their value as the next argument
+// Reads argv[1..argc-1] against `table`. Options take their value as the next argument
 // or, for the double-dash ones, after "=" ("--scale=2").
-CommandLine ParseCommandLine(int argc, const char* const* argv);
+CommandLine ParseCommandLine(int argc, const char* const* argv, const std::vector<OptionSpec>& table = kOptions);
 
 // The text --help prints: options, where the calendar and the window's place are kept,
 // and the environment variables.

@@ -128,6 +128,15 @@ void DrawIconMenuAndClock(SceneState& s) {
     glPrintText(266.0f, 10.0f, 10.0f, false, "%s", line);
 
     int x = 0, y = 0;
-    if (help_str[0] != '\0' && TooltipPosition(touch_coord_x, touch_coord_y, WindowWidth(), WindowHeight(), x, y))
-        glPrintText(float(x), float(y), 10.0f, false, "%s", help_str);
+    if (help_str[0] == '\0' || !TooltipPosition(touch_coord_x, touch_coord_y, WindowWidth(), WindowHeight(), x, y))
+        return;
+    // The tooltip floats over the owl and the sky, light and dark alike: a dark night-blue
+    // plate under its glyph squares (5 GUI units round their ink) keeps white text
+    // readable on any of them, with a hint of the scene showing through.
+    const float half_w = (float(std::strlen(help_str) - 1) * 10.25f + 20.0f) / 2;
+    Button plate(0, float(x) + half_w, float(y) + 10.0f, half_w, 13.0f);
+    glColor4f(0.05f, 0.07f, 0.13f, 0.85f);
+    plate.Display(false);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glPrintText(float(x), float(y), 10.0f, false, "%s", help_str);
 }
