@@ -1,5 +1,5 @@
 // The desktop as X11 describes it: screen size, RandR 1.5 monitors, pointer and
-// resource string on a short-lived connection; the frame origin of the GLUT window.
+// resource string on a short-lived connection; where the GLUT window and its frame sit.
 #include "platform/desktop.h"
 
 #include <GL/glx.h>
@@ -49,7 +49,7 @@ bool ReadDesktopFacts(const char* display_name, DesktopFacts& out) {
     return true;
 }
 
-bool GetWindowFrameOrigin(int& x, int& y) {
+bool GetWindowPlacement(int& x, int& y, bool& frame_known, int& left, int& top) {
     Display* dpy = glXGetCurrentDisplay();
     Window win = glXGetCurrentDrawable();
     if (!dpy || !win) return false;
@@ -57,6 +57,7 @@ bool GetWindowFrameOrigin(int& x, int& y) {
     if (!XTranslateCoordinates(dpy, win, DefaultRootWindow(dpy), 0, 0, &x, &y, &child)) return false;
 
     // _NET_FRAME_EXTENTS: left, right, top, bottom, the frame's widths around the client.
+    frame_known = false;
     Atom extents = XInternAtom(dpy, "_NET_FRAME_EXTENTS", False);
     Atom type = None;
     int format = 0;
@@ -67,8 +68,9 @@ bool GetWindowFrameOrigin(int& x, int& y) {
         data) {
         if (format == 32 && n == 4) {
             const long* e = reinterpret_cast<const long*>(data);
-            x -= int(e[0]);
-            y -= int(e[2]);
+            left = int(e[0]);
+            top = int(e[2]);
+            frame_known = true;
         }
         XFree(data);
     }

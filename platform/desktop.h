@@ -27,7 +27,7 @@ struct DesktopFacts {
 // Reads the facts of `display_name` (nullptr: $DISPLAY). False when no display opens.
 bool ReadDesktopFacts(const char* display_name, DesktopFacts& out);
 
-// The current GLUT window's frame origin: where its window-manager frame's top-left
-// corner sits on the screen (the client area's when there is no frame). This is the
-// position a new window asks for to come out at the same place. False without a window.
-bool GetWindowFrameOrigin(int& x, int& y);
+// Where the current GLUT window's client area sits on the screen, and, when the window
+// manager tells them (_NET_FRAME_EXTENTS; `frame_known`), the widths of its frame at the
+// left and the top. False without a window.
+bool GetWindowPlacement(int& x, int& y, bool& frame_known, int& left, int& top);

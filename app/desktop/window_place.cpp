@@ -86,8 +86,15 @@ void NoteWindowMoved(PlaceMemory& m, uint32_t now_ms) {
 
 bool MoveSettled(const PlaceMemory& m, uint32_t now_ms) { return m.moving && now_ms - m.moved_at >= kPlaceSettleMs; }
 
-bool PlaceToWrite(PlaceMemory& m, int x, int y) {
+bool PlaceToWrite(PlaceMemory& m, int client_x, int client_y, bool frame_known, int left, int top) {
     m.moving = false;
+    if (!frame_known && !m.offset_known) {
+        m.off_x = client_x - m.x;
+        m.off_y = client_y - m.y;
+        m.offset_known = true;
+    }
+    const int x = client_x - (frame_known ? left : m.off_x);
+    const int y = client_y - (frame_known ? top : m.off_y);
     if (x == m.x && y == m.y) return false;
     m.x = x;
     m.y = y;

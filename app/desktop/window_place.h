@@ -31,17 +31,23 @@ bool ParsePlace(const std::string& text, int& x, int& y);
 // Empty when neither names an absolute folder.
 std::string PlaceFilePath(const char* xdg_state_home, const char* home);
 
-// Remembering the place: a move notice starts a wait; once the window has not moved for
-// kPlaceSettleMs the place is read, and it is written only when it differs from the one
-// on file (or, before any write, the one the window opened at).
+// Remembering the place, kept as the top-left corner a new window asks for (the frame's,
+// under a window manager that frames windows). A move notice starts a wait; once the
+// window has not moved for kPlaceSettleMs the place is read, and it is written only when
+// it differs from the one on file (or, before any write, the one the window asked for).
 constexpr uint32_t kPlaceSettleMs = 1000;
 struct PlaceMemory {
-    int x = 0, y = 0;         // the place on file, or the one the window opened at
-    bool moving = false;      // a move notice came and the place has not been read since
-    uint32_t moved_at = 0;    // tick (ms) of the last move notice
+    int x = 0, y = 0;          // the place on file, or the one the window asked for
+    bool moving = false;       // a move notice came and the place has not been read since
+    uint32_t moved_at = 0;     // tick (ms) of the last move notice
+    bool offset_known = false;  // the client's offset from the place asked for, learned at
+    int off_x = 0, off_y = 0;   // the first read when the window manager tells no frame
 };
 void NoteWindowMoved(PlaceMemory& m, uint32_t now_ms);
 // True when a move has settled by `now_ms`; the caller then reads the place.
 bool MoveSettled(const PlaceMemory& m, uint32_t now_ms);
-// The place read after a move settled: true when it must be written (and m holds it).
-bool PlaceToWrite(PlaceMemory& m, int x, int y);
+// The place read after a move settled: the client area's top-left corner and the
+// frame's left and top widths when the window manager tells them (`frame_known`).
+// Without them, the first read takes the client's offset from the place asked for as
+// the frame's. True when the place must be written; m then holds it.
+bool PlaceToWrite(PlaceMemory& m, int client_x, int client_y, bool frame_known, int left, int top);

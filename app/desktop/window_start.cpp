@@ -54,8 +54,10 @@ void WritePlace(int x, int y) {
 
 void CheckPlace(int) {
     if (!MoveSettled(place_memory, GetTickCount())) return;  // a later notice has its own check
-    int x = 0, y = 0;
-    if (GetWindowFrameOrigin(x, y) && PlaceToWrite(place_memory, x, y)) WritePlace(x, y);
+    int x = 0, y = 0, left = 0, top = 0;
+    bool frame_known = false;
+    if (GetWindowPlacement(x, y, frame_known, left, top) && PlaceToWrite(place_memory, x, y, frame_known, left, top))
+        WritePlace(place_memory.x, place_memory.y);
 }
 
 void OnWindowMoved(int, int) {
@@ -98,7 +100,7 @@ WindowPlan PlanWindow(const CommandLine& cl, const char* display_name) {
 }
 
 void RememberWindowPlace(const WindowPlan& plan) {
-    if (plan.place_file.empty()) return;
+    if (plan.place_file.empty() || !plan.set_place) return;  // -geometry's place is not remembered
     place_file = plan.place_file;
     place_memory.x = plan.x;
     place_memory.y = plan.y;

@@ -20,5 +20,5 @@ struct WindowPlan {
 WindowPlan PlanWindow(const CommandLine& cl, const char* display_name);
 
 // From now on, writes the window's place to plan.place_file each time a move has
-// settled somewhere new. Call after glutCreateWindow.
+// settled somewhere new; not when -geometry placed it. Call after glutCreateWindow.
 void RememberWindowPlace(const WindowPlan& plan);

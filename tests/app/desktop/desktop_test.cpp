@@ -174,28 +174,37 @@ TEST(WindowPlace, FileTextAndPath) {
 }
 
 TEST(WindowPlace, WrittenOnceAMoveHasSettledAndOnlyWhenItChanged) {
-    PlaceMemory m;
-    m.x = 810;
-    m.y = 390;  // where the window opened
-    // Each row: a move notice at `moved` (ms; none when negative), a check at `check`,
-    // the place read then, and whether it is written.
-    const struct { long long moved; uint32_t check; bool settled; int x, y; bool write; } rows[] = {
-        {-1, 5000, false, 0, 0, false},          // no move, nothing to read
-        {0, 999, false, 0, 0, false},
-        {800, 1000, false, 0, 0, false},         // a later notice restarts the wait
-        {-1, 1800, true, 810, 390, false},       // back where it opened
-        {2000, 3000, true, 5, 6, true},
-        {-1, 9000, false, 0, 0, false},          // read once per move
-        {4000, 5000, true, 5, 6, false},         // moved and back again
-        {0xFFFFFF00LL, 0x300, true, 7, 8, true},  // the tick counter wraps
+    // Each row: a fresh memory of a window asked at (100, 100), or the one of the rows
+    // before; a move notice at `moved` (ms; none when negative), a check at `check`; the
+    // client's place read then, with the frame's left and top widths when told (left < 0:
+    // not told); whether the place is written, and the place remembered after.
+    const struct { bool fresh; long long moved; uint32_t check; bool settled; int cx, cy, left, top; bool write; int x, y; }
+        rows[] = {
+        {true, -1, 5000, false, 0, 0, 0, 0, false, 100, 100},   // no move, nothing to read
+        {false, 0, 999, false, 0, 0, 0, 0, false, 100, 100},
+        {false, 800, 1000, false, 0, 0, 0, 0, false, 100, 100},  // a later notice restarts the wait
+        {false, -1, 1800, true, 101, 120, 1, 20, false, 100, 100},  // framed where it was asked
+        {false, 2000, 3000, true, 6, 26, 1, 20, true, 5, 6},
+        {false, -1, 9000, false, 0, 0, 0, 0, false, 5, 6},         // read once per move
+        {false, 4000, 5000, true, 6, 26, 1, 20, false, 5, 6},      // moved and back again
+        {false, 0xFFFFFF00LL, 0x300, true, 8, 28, 1, 20, true, 7, 8},  // the tick counter wraps
+        // A frame the window manager does not tell: the first read learns it.
+        {true, 0, 1000, true, 106, 127, -1, -1, false, 100, 100},
+        {false, 2000, 3000, true, 306, 227, -1, -1, true, 300, 200},
+        {false, 4000, 5000, true, 306, 227, -1, -1, false, 300, 200},
     };
+    PlaceMemory m;
     for (const auto& r : rows) {
+        if (r.fresh) {
+            m = PlaceMemory{};
+            m.x = m.y = 100;
+        }
         if (r.moved >= 0) NoteWindowMoved(m, uint32_t(r.moved));
         ASSERT_EQ(MoveSettled(m, r.check), r.settled) << r.check;
-        EXPECT_EQ(r.settled && PlaceToWrite(m, r.x, r.y), r.write) << r.check;
+        EXPECT_EQ(r.settled && PlaceToWrite(m, r.cx, r.cy, r.left >= 0, r.left, r.top), r.write) << r.check;
+        EXPECT_EQ(m.x, r.x) << r.check;
+        EXPECT_EQ(m.y, r.y) << r.check;
     }
-    EXPECT_EQ(m.x, 7);
-    EXPECT_EQ(m.y, 8);
 }
 
 }  // namespace
