@@ -2,8 +2,7 @@
 // what lies behind it. Each panel is drawn twice with the program's own pictures, once
 // with the font and once with a blank one: the pixels of a text colour in the first
 // frame are the text, the second frame's pixels around them what lies behind it.
-// STRIGOLO_CONTRAST_SIDE sets the window's side (300, scale 1, by default);
-// STRIGOLO_CONTRAST_SHOTS=<folder> also saves each panel there as a PPM picture.
+// STRIGOLO_CONTRAST_SIDE sets the window's side (300, scale 1, by default).
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -86,18 +85,13 @@ std::tm kNow = [] {
 
 // The events behind the panels: a full page of the list, the first one open in the editor.
 void Calendar(int type, int view_menu) {
-    events.clear();
-    for (int i = 0; i < 13; ++i) {
-        events.emplace_back(kNow);
-        events.back().date.day = 11 + i % 15;
-        std::snprintf(events.back().title, 20, "Dentista %02d", i);
-    }
+    events.assign(13, Event(kNow));
+    int i = 0;
+    for (Event& e : events) e.date.day = 11 + i, std::snprintf(e.title, sizeof e.title, "Dentista %d", i++ % 10);
     edit_event = &events.front();
     edit_event->type = type;
     menu_case_id = view_menu;
-    event_editor = EventEditorState{};
-    event_editor.edit_tf = 1;
-    event_editor.ec = true;
+    event_editor = EventEditorState{1, true, 0.0f};  // the title field focused, its caret shown
 }
 
 void Quiz(int pick) {
@@ -109,12 +103,8 @@ void Quiz(int pick) {
 
 // The calm scene with two due reminders: the counter shows 2.
 void Scene() {
-    events.clear();
-    for (int k = 0; k < 2; ++k) {
-        events.emplace_back(kNow);
-        events.back().type = kReminder;
-        events.back().remind_te = 10800;
-    }
+    events.assign(2, Event(kNow));
+    for (Event& e : events) e.type = kReminder, e.remind_te = 10800;
     edit_event = nullptr;
     menu_case_id = kMenuScene;
     anim = 0;
@@ -145,16 +135,6 @@ Pixels Frame() {
     return testing_gl::ReadFrame(kSide, kSide, GL_RGB);
 }
 
-void Save(const Pixels& px, const std::string& name) {
-    const char* dir = std::getenv("STRIGOLO_CONTRAST_SHOTS");
-    if (!dir) return;
-    FILE* f = std::fopen((std::string(dir) + "/" + name + "-" + std::to_string(kSide) + ".ppm").c_str(), "wb");
-    ASSERT_TRUE(f) << "cannot write into " << dir;
-    std::fprintf(f, "P6\n%d %d\n255\n", kSide, kSide);
-    for (int y = kSide - 1; y >= 0; --y) std::fwrite(&px[size_t(y) * kSide * 3], 1, size_t(kSide) * 3, f);
-    std::fclose(f);
-}
-
 TEST(TextContrast, EveryTextColourOfEveryPanelAtLeastFourAndAHalfToOne) {
     ASSERT_TRUE(testing_gl::EnsureContext(kSide, kSide)) << "no X display for GL";
     LoadAllTextures();
@@ -176,12 +156,10 @@ TEST(TextContrast, EveryTextColourOfEveryPanelAtLeastFourAndAHalfToOne) {
         {"quiz-open", [] { Quiz(-1); }, 138, 110, {kWhite}},  // an answer hovered
         {"quiz-wrong", [] { Quiz(0); }, 256, 300, {kWhite, kGreen, kRed}},
         {"quiz-right", [] { Quiz(2); }, 256, 300, {kWhite, kGreen}},
-        {"scene", [] { Scene(); }, -100, 300, {kWhite}},  // the clock and the counter
-        {"scene-tooltip-0", [] { Scene(); }, 44.5f, 465, {kWhite}},
-        {"scene-tooltip-1", [] { Scene(); }, 44.5f, 360, {kWhite}},
-        {"scene-tooltip-2", [] { Scene(); }, 44.5f, 255, {kWhite}},
-        {"scene-tooltip-3", [] { Scene(); }, 44.5f, 150, {kWhite}},
-        {"scene-tooltip-4", [] { Scene(); }, 44.5f, 45, {kWhite}},
+        {"scene", Scene, -100, 300, {kWhite}},  // the clock and the counter
+        {"scene-tooltip-0", Scene, 44.5f, 465, {kWhite}}, {"scene-tooltip-1", Scene, 44.5f, 360, {kWhite}},
+        {"scene-tooltip-2", Scene, 44.5f, 255, {kWhite}}, {"scene-tooltip-3", Scene, 44.5f, 150, {kWhite}},
+        {"scene-tooltip-4", Scene, 44.5f, 45, {kWhite}},
     };
     for (const auto& r : rows) {
         Pixels shots[2];
@@ -194,7 +172,6 @@ TEST(TextContrast, EveryTextColourOfEveryPanelAtLeastFourAndAHalfToOne) {
             shots[with_text] = Frame();
         }
         font = real_font;
-        Save(shots[1], r.name);
         for (const Colour& c : r.colours) {
             const Contrast m = Measure(shots[1], shots[0], c);
             std::printf("%-20s %-6s %6d text pixels  L %.4f on %.4f  %5.2f:1\n", r.name, c.name, m.text_pixels, m.text,

@@ -14,11 +14,10 @@ from harness import BIN, Session, wait_for
 ICON_CALENDAR = (44.5, 465)
 
 
-class MonitorInfo(ctypes.Structure):
-    _fields_ = [("name", ctypes.c_ulong), ("primary", ctypes.c_int), ("automatic", ctypes.c_int),
-                ("noutput", ctypes.c_int), ("x", ctypes.c_int), ("y", ctypes.c_int), ("width", ctypes.c_int),
-                ("height", ctypes.c_int), ("mwidth", ctypes.c_int), ("mheight", ctypes.c_int),
-                ("outputs", ctypes.c_void_p)]
+class MonitorInfo(ctypes.Structure):  # XRRMonitorInfo
+    _fields_ = [("name", ctypes.c_ulong)] + [(n, ctypes.c_int) for n in (
+        "primary", "automatic", "noutput", "x", "y", "width", "height", "mwidth", "mheight")] + [
+        ("outputs", ctypes.c_void_p)]
 
 
 def add_primary_monitor(display, x, y, w, h):
@@ -26,13 +25,10 @@ def add_primary_monitor(display, x, y, w, h):
     it only while the connection that made it is open, so the connection is returned."""
     x11, xrr = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXrandr.so.2")
     x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
     x11.XDefaultRootWindow.restype = x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XDefaultRootWindow.argtypes = [ctypes.c_void_p]
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSync.argtypes = [ctypes.c_void_p, ctypes.c_int]
+    x11.XDefaultRootWindow.argtypes = x11.XSync.argtypes = x11.XInternAtom.argtypes = [ctypes.c_void_p]
     xrr.XRRSetMonitor.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(MonitorInfo)]
-    dpy = x11.XOpenDisplay(display.encode())
+    dpy = ctypes.c_void_p(x11.XOpenDisplay(display.encode()))
     info = MonitorInfo(x11.XInternAtom(dpy, b"STRIGOLO-TEST", 0), 1, 0, 0, x, y, w, h, w // 4, h // 4, None)
     xrr.XRRSetMonitor(dpy, x11.XDefaultRootWindow(dpy), ctypes.byref(info))
     x11.XSync(dpy, 0)
