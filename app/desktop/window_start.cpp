@@ -5,10 +5,8 @@
 #include <GL/freeglut.h>
 #include <sys/stat.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -90,7 +88,7 @@ WindowPlan PlanWindow(const CommandLine& cl, const char* display_name) {
     int x = 0, y = 0;
     if (!plan.place_file.empty() && ReadPlaceFile(plan.place_file, text)) {
         if (!ParsePlace(text, x, y)) {
-            std::fprintf(stderr, "strigolo: %s is damaged; the window opens centred\n", plan.place_file.c_str());
+            std::fprintf(stderr, "strigolo: the window place in %s cannot be read; the window opens centred\n", plan.place_file.c_str());
         } else if (PlaceOnMonitors(facts, plan.side, x, y)) {
             plan.x = x;
             plan.y = y;
