@@ -88,7 +88,8 @@ WindowPlan PlanWindow(const CommandLine& cl, const char* display_name) {
     int x = 0, y = 0;
     if (!plan.place_file.empty() && ReadPlaceFile(plan.place_file, text)) {
         if (!ParsePlace(text, x, y)) {
-            std::fprintf(stderr, "strigolo: the window place in %s cannot be read; the window opens centred\n", plan.place_file.c_str());
+            std::fprintf(stderr, "strigolo: the window place in %s cannot be read; the window opens centred\n",
+                         plan.place_file.c_str());
         } else if (PlaceOnMonitors(facts, plan.side, x, y)) {
             plan.x = x;
             plan.y = y;

@@ -37,7 +37,9 @@ double Linear(unsigned char c) {
     const double v = c / 255.0;
     return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
 }
-double Luminance(const unsigned char* p) { return 0.2126 * Linear(p[0]) + 0.7152 * Linear(p[1]) + 0.0722 * Linear(p[2]); }
+double Luminance(const unsigned char* p) {
+    return 0.2126 * Linear(p[0]) + 0.7152 * Linear(p[1]) + 0.0722 * Linear(p[2]);
+}
 
 struct Colour { const char* name; unsigned char rgb[3]; };
 const Colour kWhite{"white", {255, 255, 255}}, kGreen{"green", {0, 255, 0}}, kRed{"red", {255, 0, 0}};

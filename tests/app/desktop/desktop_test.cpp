@@ -102,7 +102,8 @@ TEST(WindowPlace, CentredOnThePrimaryThenThePointersMonitorThenTheScreen) {
 }
 
 TEST(WindowPlace, ARememberedPlaceIsKeptOnAMonitorAndDroppedOffThemAll) {
-    const DesktopFacts two{{0, 0, 3200, 1080}, {{{0, 0, 1920, 1080}, true}, {{1920, 0, 1280, 800}, false}}, false, 0, 0, ""};
+    const DesktopFacts two{
+        {0, 0, 3200, 1080}, {{{0, 0, 1920, 1080}, true}, {{1920, 0, 1280, 800}, false}}, false, 0, 0, ""};
     const DesktopFacts no_randr{{0, 0, 1024, 768}, {}, false, 0, 0, ""};
     const struct { const DesktopFacts* f; int side, x, y; bool kept; int out_x, out_y; } rows[] = {
         {&two, 300, 100, 200, true, 100, 200},
@@ -124,7 +125,8 @@ TEST(WindowPlace, ARememberedPlaceIsKeptOnAMonitorAndDroppedOffThemAll) {
 
 TEST(WindowPlace, FileTextAndPath) {
     const struct { std::string text; bool ok; int x, y; } texts[] = {
-        {FormatPlace(-5, 2147483647), true, -5, 2147483647}, {"place 10 20", true, 10, 20}, {"", false, 0, 0}, {"garbage\n", false, 0, 0}, {"place 10\n", false, 0, 0},
+        {FormatPlace(-5, 2147483647), true, -5, 2147483647}, {"place 10 20", true, 10, 20}, {"", false, 0, 0},
+        {"garbage\n", false, 0, 0}, {"place 10\n", false, 0, 0},
         {"place 10 20 30\n", false, 0, 0}, {"place 10 20\n\n", false, 0, 0}, {"place +10 20\n", false, 0, 0},
         {"place 2147483648 0\n", false, 0, 0},
         {std::string("place 1 2\n\0", 11), false, 0, 0},
@@ -136,7 +138,8 @@ TEST(WindowPlace, FileTextAndPath) {
     }
     const struct { const char* state; const char* home; const char* path; } paths[] = {
         {"/s", "/h", "/s/strigolo/window-place"}, {nullptr, "/h", "/h/.local/state/strigolo/window-place"},
-        {"", "/h", "/h/.local/state/strigolo/window-place"}, {"relative", "/h", "/h/.local/state/strigolo/window-place"},
+        {"", "/h", "/h/.local/state/strigolo/window-place"},
+        {"relative", "/h", "/h/.local/state/strigolo/window-place"},
         {nullptr, "relative", ""}, {nullptr, nullptr, ""},
     };
     for (const auto& p : paths) EXPECT_EQ(PlaceFilePath(p.state, p.home), p.path);
@@ -147,8 +150,15 @@ TEST(WindowPlace, WrittenOnceAMoveHasSettledAndOnlyWhenItChanged) {
     // before; a move notice at `moved` (ms; none when negative), a check at `check`; the
     // client's place read then, with the frame's left and top widths when told (left < 0:
     // not told); whether the place is written, and the place remembered after.
-    const struct { bool fresh; long long moved; uint32_t check; bool settled; int cx, cy, left, top; bool write; int x, y; }
-        rows[] = {
+    const struct {
+        bool fresh;
+        long long moved;
+        uint32_t check;
+        bool settled;
+        int cx, cy, left, top;
+        bool write;
+        int x, y;
+    } rows[] = {
         {true, -1, 5000, false, 0, 0, 0, 0, false, 100, 100},   // no move, nothing to read
         {false, 0, 999, false, 0, 0, 0, 0, false, 100, 100},
         {false, 800, 1000, false, 0, 0, 0, 0, false, 100, 100},  // a later notice restarts the wait
