@@ -1,13 +1,16 @@
-// Strigolo's entry point: one copy only, the always-on-top window, every asset
-// loaded once, then the frame loop.
+// Strigolo's entry point: the command line, one copy only, the always-on-top window
+// sized and placed for the desktop, every asset loaded once, then the frame loop.
 #include <GL/freeglut.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "app/calendar/event_store.h"
+#include "app/desktop/command_line.h"
+#include "app/desktop/window_start.h"
 #include "app/frame.h"
 #include "app/quiz/quiz.h"
 #include "audio/sound_device.h"
@@ -30,6 +33,7 @@ vector3f cam(0, 0, 0);
 // task bars and window lists; a missing or damaged icon only costs the owl there.
 void ShowOwlOnTaskBar() {
     SetWindowClass();
+    SetWindowProcess();
     RawTexture icon;
     std::string error;
     if (!ReadRawTexture("Data/icon", icon, error)) {
@@ -59,25 +63,42 @@ void init() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    switch (ClaimSingleInstance(kTitle)) {
+    const CommandLine cl = ParseCommandLine(argc, argv);
+    if (!cl.error.empty()) {
+        std::fprintf(stderr, "strigolo: %s\n%s", cl.error.c_str(), Usage().c_str());
+        return 2;
+    }
+    if (cl.Has("--help") || cl.Has("--version")) {
+        std::fputs(cl.Has("--help") ? Usage().c_str() : "strigolo " STRIGOLO_VERSION "\n", stdout);
+        return 0;
+    }
+    const char* display_name = cl.Value("-display") ? cl.Value("-display")->c_str() : nullptr;
+
+    switch (ClaimSingleInstance(kTitle, display_name)) {
         case InstanceClaim::kAlreadyRunning:
             return 0;
         case InstanceClaim::kNoDisplay:
+            if (!display_name) display_name = std::getenv("DISPLAY");
             std::fprintf(stderr, "strigolo: cannot open the X display%s%s; the owl needs a graphical desktop\n",
-                         std::getenv("DISPLAY") ? " " : " (DISPLAY is not set)",
-                         std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "");
+                         display_name ? " " : " (DISPLAY is not set)", display_name ? display_name : "");
             return 1;
         case InstanceClaim::kFirst:
             break;
     }
 
-    glutInit(&argc, argv);
+    const WindowPlan plan = PlanWindow(cl, display_name);
+    std::vector<std::string> glut_args = cl.glut_args;
+    glut_args.insert(glut_args.begin(), argv[0]);
+    std::vector<char*> glut_argv;
+    for (std::string& a : glut_args) glut_argv.push_back(&a[0]);
+    int glut_argc = int(glut_argv.size());
+    glutInit(&glut_argc, glut_argv.data());
     glutInitDisplayMode(GLUT_DOUBLE);
-    glutInitWindowSize(300, 300);
-    glutInitWindowPosition((glutGet(GLUT_SCREEN_WIDTH) - 300) / 2, (glutGet(GLUT_SCREEN_HEIGHT) - 300) / 2);
+    if (plan.set_size) glutInitWindowSize(plan.side, plan.side);
+    if (plan.set_place) glutInitWindowPosition(plan.x, plan.y);
     glutCreateWindow(kTitle);
     std::srand(unsigned(WallClock()));
-    PlaceWindowOnTop(300, 300);
+    MarkWindowAbove();
     ShowOwlOnTaskBar();
     RequestSwapInterval();
 
@@ -91,6 +112,7 @@ int main(int argc, char** argv) {
     glutMouseFunc(mouse_event);
     glutPassiveMotionFunc(mouse);
     glutMotionFunc(mouse);
+    RememberWindowPlace(plan);
     glutMainLoop();
     return 0;
 }

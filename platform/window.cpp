@@ -1,8 +1,7 @@
-// The window on X11: the single-instance test, centring and always-on-top, and the
-// pointer's screen position for the owl's eyes.
+// The window on X11: the single-instance test, always-on-top, and the pointer's screen
+// position for the owl's eyes.
 #include "platform/window.h"
 
-#include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -64,8 +63,8 @@ int fixed_x = 0, fixed_y = 0;
 
 }  // namespace
 
-InstanceClaim ClaimSingleInstance(const char* title) {
-    Display* dpy = XOpenDisplay(nullptr);
+InstanceClaim ClaimSingleInstance(const char* title, const char* display_name) {
+    Display* dpy = XOpenDisplay(display_name);
     if (!dpy) return InstanceClaim::kNoDisplay;
     auto old_handler = XSetErrorHandler(IgnoreXErrors);  // windows may vanish while we look
 
@@ -112,12 +111,10 @@ bool WmSupportsAbove(Display* dpy, Atom above) {
 }
 }  // namespace
 
-void PlaceWindowOnTop(int w, int h) {
+void MarkWindowAbove() {
     Display* dpy = glXGetCurrentDisplay();
     Window win = glXGetCurrentDrawable();
     if (!dpy || !win) return;
-    const int sw = glutGet(GLUT_SCREEN_WIDTH), sh = glutGet(GLUT_SCREEN_HEIGHT);
-    glutPositionWindow((sw - w) / 2, (sh - h) / 2);
     // Before the window manager manages the window, the initial state is a property.
     Atom wm_state = XInternAtom(dpy, "_NET_WM_STATE", False);
     Atom above = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);

@@ -1,4 +1,4 @@
-// The program's window on X11: single instance, centring, always on top, pointer.
+// The program's window on X11: single instance, always on top, pointer.
 #pragma once
 
 enum class InstanceClaim {
@@ -6,13 +6,14 @@ enum class InstanceClaim {
     kAlreadyRunning,  // another copy runs: a window titled `title`, or its claim
     kNoDisplay,       // no X display could be opened
 };
-// Claims the single running copy on this X display. Call before the window exists.
-// Two copies started at the same instant cannot both get kFirst.
-InstanceClaim ClaimSingleInstance(const char* title);
+// Claims the single running copy on the X display `display_name` (nullptr: $DISPLAY).
+// Call before the window exists. Two copies started at the same instant cannot both
+// get kFirst.
+InstanceClaim ClaimSingleInstance(const char* title, const char* display_name = nullptr);
 
-// Centres the current GLUT window (client area w by h) on the screen and marks it to
-// be kept above other windows. Call right after glutCreateWindow.
-void PlaceWindowOnTop(int w, int h);
+// Marks the current GLUT window to be kept above other windows from its first showing.
+// Call right after glutCreateWindow.
+void MarkWindowAbove();
 // Asks the window manager, once the window is mapped, to keep it above others.
 void KeepAboveOthers();
 

@@ -1,12 +1,14 @@
-// The window's icon and class on X11: _NET_WM_ICON (CARDINAL/32, ARGB) and WM_CLASS on
-// the GLUT window, so task bars and window lists show the owl and find the menu entry.
+// The window's icon, class and process on X11: _NET_WM_ICON (CARDINAL/32, ARGB), WM_CLASS,
+// _NET_WM_PID and WM_CLIENT_MACHINE on the GLUT window, so task bars and window lists
+// show the owl and find the menu entry, and tools find the process.
 #include "platform/window_icon.h"
 
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-
+#include <limits.h>
+#include <unistd.h>
 
 std::vector<unsigned long> NetWmIconData(const unsigned char* rgba, int w, int h) {
     std::vector<unsigned long> out;
@@ -44,5 +46,24 @@ void SetWindowClass() {
     char name[] = "strigolo", cls[] = "Strigolo";
     XClassHint hint{name, cls};
     XSetClassHint(dpy, win, &hint);
+    XFlush(dpy);
+}
+
+void SetWindowProcess() {
+    Display* dpy = glXGetCurrentDisplay();
+    Window win = glXGetCurrentDrawable();
+    if (!dpy || !win) return;
+    // The pid names a process only on the machine that runs it: both go together.
+    char host[HOST_NAME_MAX + 1] = {};
+    if (gethostname(host, sizeof host - 1) != 0) return;
+    char* names[] = {host};
+    XTextProperty machine{};
+    if (!XStringListToTextProperty(names, 1, &machine)) return;
+    XSetWMClientMachine(dpy, win, &machine);
+    XFree(machine.value);
+    const unsigned long pid = static_cast<unsigned long>(getpid());
+    Atom net_wm_pid = XInternAtom(dpy, "_NET_WM_PID", False);
+    XChangeProperty(dpy, win, net_wm_pid, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&pid), 1);
     XFlush(dpy);
 }

@@ -1,5 +1,5 @@
-// The owl on the task bar: the window's icon (_NET_WM_ICON) and its class (WM_CLASS),
-// by which desktops match it to strigolo.desktop.
+// The owl on the task bar: the window's icon (_NET_WM_ICON), its class (WM_CLASS), by
+// which desktops match it to strigolo.desktop, and the process behind it (_NET_WM_PID).
 #pragma once
 
 #include <vector>
@@ -17,3 +17,8 @@ void SetWindowIcon(const unsigned char* rgba, int w, int h);
 // Names the current GLUT window's class "strigolo"/"Strigolo", by which desktops match
 // it to its menu entry. Call after glutCreateWindow, before the window is shown.
 void SetWindowClass();
+
+// Sets _NET_WM_PID and WM_CLIENT_MACHINE on the current GLUT window, by which task
+// managers, `xdotool getwindowpid` and the window manager's "kill unresponsive window"
+// find the process. Call after glutCreateWindow, before the window is shown.
+void SetWindowProcess();

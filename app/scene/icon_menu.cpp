@@ -128,6 +128,24 @@ void DrawIconMenuAndClock(SceneState& s) {
     glPrintText(266.0f, 10.0f, 10.0f, false, "%s", line);
 
     int x = 0, y = 0;
-    if (help_str[0] != '\0' && TooltipPosition(touch_coord_x, touch_coord_y, WindowWidth(), WindowHeight(), x, y))
-        glPrintText(float(x), float(y), 10.0f, false, "%s", help_str);
+    if (help_str[0] == '\0' || !TooltipPosition(touch_coord_x, touch_coord_y, WindowWidth(), WindowHeight(), x, y))
+        return;
+    // The tooltip floats over the owl and the sky, light and dark alike: a dark night-blue
+    // plate under its glyph squares (5 GUI units round their ink) keeps white text
+    // readable on any of them, with a hint of the scene showing through.
+    const float x0 = float(x), x1 = x0 + float(std::strlen(help_str) - 1) * 10.25f + 20.0f;
+    const float y0 = float(y) - 3.0f, y1 = float(y) + 23.0f;
+    const GLfloat plate[18] = {x0, y1, 0, x0, y0, 0, x1, y1, 0, x1, y1, 0, x1, y0, 0, x0, y0, 0};
+    const GLfloat no_texture[12] = {};
+    PushGuiSpace();
+    glDisable(GL_TEXTURE_2D);
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glColor4f(0.05f, 0.07f, 0.13f, 0.85f);
+    DrawTriangles(plate, no_texture, 6);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glDisable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
+    PopGuiSpace();
+    glPrintText(float(x), float(y), 10.0f, false, "%s", help_str);
 }

@@ -190,6 +190,7 @@ class Session:
         env = dict(os.environ)
         env["DISPLAY"] = self.display
         env.setdefault("ALSOFT_DRIVERS", "null")  # silent unless a case listens
+        env["XDG_STATE_HOME"] = os.path.join(self.workdir, "state")  # the window's place, this session's own
         if extra:
             env.update(extra)
         return env
@@ -298,6 +299,10 @@ class Session:
             os.makedirs(os.path.dirname(os.path.abspath(save_as)), exist_ok=True)
             subprocess.run(["convert", "ppm:-", save_as], input=raw, check=True)
         return parse_ppm(raw)
+
+    def state_path(self):
+        """The file the program remembers its window's place in."""
+        return os.path.join(self.workdir, "state", "strigolo", "window-place")
 
     def data_path(self, name):
         return os.path.join(self.data_dir, name)

@@ -30,6 +30,9 @@ TEST(Picking, WindowPixelsMapIntoGuiSpace) {
     ASSERT_TRUE(PixelToGui(299, 299, 300, 300, tx, ty));
     EXPECT_EQ(tx, 510);  // 299 * 512 / 300 = 510.29
     EXPECT_EQ(ty, 1);
+    ASSERT_TRUE(PixelToGui(598, 598, 600, 600, tx, ty));  // a window twice the size: the same place
+    EXPECT_EQ(tx, 510);
+    EXPECT_EQ(ty, 1);
     EXPECT_FALSE(PixelToGui(10, 10, 0, 300, tx, ty));
     EXPECT_FALSE(PixelToGui(10, 10, 300, 0, tx, ty));
 }

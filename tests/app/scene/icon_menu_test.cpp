@@ -97,6 +97,7 @@ TEST(Tooltip, StartsRightOfThePointerAtItsHeight) {
     // Pointer in window pixels; 26 * 512 / 300 = 44.37 is truncated.
     struct { float px, py; int w, h; bool shown; int x, y; } rows[] = {
         {150, 150, 300, 300, true, 271, 256}, {26, 299, 300, 300, true, 44 + 15, 512 - 510},
+        {300, 300, 600, 600, true, 271, 256}, {52, 598, 600, 600, true, 44 + 15, 512 - 510},  // twice the size
         {10, 10, 0, 300, false, 0, 0}, {10, 10, 300, 0, false, 0, 0}};
     for (const auto& r : rows) {
         int x = 0, y = 0;

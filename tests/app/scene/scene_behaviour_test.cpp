@@ -182,4 +182,16 @@ TEST(QuizOfferTimeout, SoundOnceAtTheStartWithdrawnAfterTwentySecondsOrByAPanel)
     }
 }
 
+TEST(PointerToScene, TheSamePlaceInAnyWindowSizeMapsToTheSameScenePoint) {
+    // Window at (100, 50); 4 units right for the owl frame's offset; y up.
+    struct { int px, py, side; float x, y; } rows[] = {
+        {250, 200, 300, 260, 256}, {400, 350, 600, 260, 256}, {325, 275, 450, 260, 256},
+        {100, 50, 300, 4, 512}, {700, 650, 600, 516, 0}, {90, 40, 600, -4.5333f, 520.5333f}};
+    for (const auto& r : rows) {
+        const vector3f v = PointerToScene(r.px, r.py, 100, 50, r.side, r.side);
+        EXPECT_NEAR(v.x, r.x, 1e-3) << r.px << "," << r.py << " in " << r.side;
+        EXPECT_NEAR(v.y, r.y, 1e-3) << r.px << "," << r.py << " in " << r.side;
+    }
+}
+
 }  // namespace
