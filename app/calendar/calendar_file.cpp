@@ -215,12 +215,15 @@ bool SaveCalendar(CalendarStore& st, std::list<Event>& list, const Event* keep, 
     return true;
 }
 
-void WatchCalendar(CalendarStore& st, std::list<Event>& list, uint32_t tick, bool panel_open, std::time_t now) {
-    if (panel_open || uint32_t(tick - st.last_check_tick) < kWatchPeriodMs) return;
+void WatchCalendar(CalendarStore& st, std::list<Event>& list, uint32_t tick, bool panel_open, const Event* keep,
+                   std::time_t now) {
+    if (uint32_t(tick - st.last_check_tick) < kWatchPeriodMs) return;
     st.last_check_tick = tick;
-    const FileIdentity id = StatFileIdentity(st.path);
-    if (id.exists && id != st.identity) Refresh(st, list, nullptr);
-    if (st.unsaved && uint32_t(tick - st.last_retry_tick) >= kRetryPeriodMs) SaveCalendar(st, list, nullptr, now, tick);
+    if (!panel_open) {
+        const FileIdentity id = StatFileIdentity(st.path);
+        if (id.exists && id != st.identity) Refresh(st, list, nullptr);
+    }
+    if (st.unsaved && uint32_t(tick - st.last_retry_tick) >= kRetryPeriodMs) SaveCalendar(st, list, keep, now, tick);
 }
 
 bool UpdateCalendarFile(const std::string& path, const std::function<bool(std::list<Event>&)>& change,
@@ -252,15 +255,18 @@ void ForgetErasedEditEvent() {
         if (&e == edit_event) return;
     edit_event = nullptr;
 }
+
+// The event the open editor shows, which no merge may take away; null when it is closed.
+const Event* EditorEvent() { return menu_case_id == kMenuEdit || menu_case_id == kMenuView ? edit_event : nullptr; }
+
 }  // namespace
 
 void SaveEvents() {
-    const bool editor_open = menu_case_id == kMenuEdit || menu_case_id == kMenuView;
-    SaveCalendar(calendar_store, events, editor_open ? edit_event : nullptr, WallClock(), GetTickCount());
+    SaveCalendar(calendar_store, events, EditorEvent(), WallClock(), GetTickCount());
     ForgetErasedEditEvent();
 }
 
 void WatchCalendarFile() {
-    WatchCalendar(calendar_store, events, GetTickCount(), menu_case_id != kMenuScene, WallClock());
+    WatchCalendar(calendar_store, events, GetTickCount(), menu_case_id != kMenuScene, EditorEvent(), WallClock());
     ForgetErasedEditEvent();
 }

@@ -87,11 +87,12 @@ void MergeEvents(const std::list<Event>& base, const std::list<Event>& theirs, s
 // `tick` (ms) dates the notices.
 bool SaveCalendar(CalendarStore& st, std::list<Event>& list, const Event* keep, std::time_t now, uint32_t tick);
 
-// The frame loop's cheap check, `tick` in ms: at most once a second, and only with no
-// panel open, looks whether another writer replaced the file and merges it in (a
-// damaged replacement is reported and left for the next save to put aside); retries a
-// failed save every 10 s.
-void WatchCalendar(CalendarStore& st, std::list<Event>& list, uint32_t tick, bool panel_open, std::time_t now);
+// The frame loop's cheap check, `tick` in ms, at most once a second: with no panel open,
+// merges in what another writer saved (a damaged replacement is reported and left for
+// the next save to put aside); panel or not, retries a failed save every 10 s, keeping
+// `keep`, the event an open editor shows.
+void WatchCalendar(CalendarStore& st, std::list<Event>& list, uint32_t tick, bool panel_open, const Event* keep,
+                   std::time_t now);
 
 // For other writers of a calendar file, such as an import: under the lock, reads `path`
 // (links followed; a missing file is an empty calendar), lets `change` edit the records,

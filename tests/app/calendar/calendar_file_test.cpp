@@ -230,21 +230,21 @@ TEST_F(CalendarWriters, TwoOwlsAndAnImportOnOneFileLoseNothing) {
     EXPECT_EQ(123.0f, seen);
 
     // The running owl: nothing while a panel is open, the import a second later.
-    WatchCalendar(a, la, 5000, true, now);
+    WatchCalendar(a, la, 5000, true, nullptr, now);
     EXPECT_EQ("X Y", Titles(la));
-    WatchCalendar(a, la, 5000, false, now);
+    WatchCalendar(a, la, 6000, false, nullptr, now);
     EXPECT_EQ("X Y R", Titles(la));
     EXPECT_EQ(10800.0f, la.back().remind_te);
 
-    // A failed save keeps the list and is retried every 10 s until it succeeds.
+    // A failed save keeps the list and is retried every 10 s until it succeeds, panel or not.
     chmod(db.c_str(), 0444);
     la.push_back(E("Z"));
     EXPECT_FALSE(SaveCalendar(a, la, nullptr, now, 6000));
     EXPECT_EQ("Calendario NON salvato: sola lettura", Notice(a));
     chmod(db.c_str(), 0644);
-    WatchCalendar(a, la, 15000, false, now);
+    WatchCalendar(a, la, 15000, true, nullptr, now);
     EXPECT_EQ("X Y R", FileTitles(db));
-    WatchCalendar(a, la, 16000, false, now);
+    WatchCalendar(a, la, 16000, true, nullptr, now);
     EXPECT_EQ("X Y R Z", FileTitles(db));
     EXPECT_EQ("", Notice(a));
 
