@@ -49,7 +49,7 @@ std::vector<std::string> CalendarNoticeLines(const CalendarNotices& n, uint32_t 
         return {std::string("Calendario NON salvato: ") + SaveReason(n.save_error),
                 "Le modifiche restano qui; riprovo fra poco"};
     if (!n.put_aside.empty() && uint32_t(tick - n.put_aside_tick) < kPutAsideShownMs)
-        return {"Il calendario illeggibile e' conservato in:", Tail(n.put_aside)};
+        return {"Il calendario originale e' conservato in:", Tail(n.put_aside)};
     if (!n.dangling_target.empty()) return {"Il calendario punta a un file assente:", Tail(n.dangling_target)};
     if (!n.not_read_in_full) return {};
     if (n.unreadable_error < 0)

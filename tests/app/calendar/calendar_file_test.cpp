@@ -108,7 +108,7 @@ TEST_F(CalendarWriters, WhatCouldNotBeReadIsNeverWrittenOverAndTheWindowSaysSo) 
             symlink(to.c_str(), p.c_str());
         };
     };
-    const std::string illegible = "Il calendario illeggibile e' conservato in:";
+    const std::string illegible = "Il calendario originale e' conservato in:";
     struct Row { const char* name; std::function<void(const std::string&)> make; std::string start, save, original; };
     const Row rows[] = {
         {"mode 000", file(two, 0), "0 Calendario illeggibile: permesso negato", "failed Calendario NON salvato: sola lettura", "in place"},
