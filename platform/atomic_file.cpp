@@ -97,7 +97,7 @@ bool ResolveLinks(const std::string& path, std::string& target, std::string& err
         const ssize_t n = ::readlink(p.c_str(), buf, sizeof buf - 1);
         if (n < 0) break;
         const std::string to(buf, size_t(n));
-        p = to[0] == '/' ? to : FolderOf(p) + "/" + to;
+        p = !to.empty() && to[0] == '/' ? to : FolderOf(p) + "/" + to;
     }
     char* folder = ::realpath(FolderOf(p).c_str(), nullptr);
     if (!folder) {
