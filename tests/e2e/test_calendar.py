@@ -20,14 +20,14 @@ def titles(data):
     return [data[4 + 572 * i:24 + 572 * i].split(b"\0")[0].decode() for i in range(count)]
 
 
-def wait_for_titles(s, expected, what):
+def wait_for_titles(s, expected, what, timeout=10):
     """Waits until the file holds these titles, in any order."""
     def ok():
         try:
             return sorted(titles(s.read_data("database.bin"))) == sorted(expected)
         except (OSError, AssertionError, struct.error):
             return False
-    wait_for(ok, timeout=10, what=what)
+    wait_for(ok, timeout=timeout, what=what)
 
 
 def add_event(s, title, confirm=True):
@@ -92,7 +92,7 @@ def check_full_disk_is_shown():
         contrast = (luminance(text) + 0.05) / (luminance(bg) + 0.05)
         assert contrast >= 4.5, (bg, text, contrast)
         assert not os.path.exists(s.data_path("database.bin"))
-        wait_for_titles(s, ["Dentista"], "the retried save")
+        wait_for_titles(s, ["Dentista"], "the save retried 10 s later", timeout=25)
         wait_for(lambda: band(s.screenshot()) is None, timeout=5, what="the notice gone")
         assert app.stderr().count("could not save") == 1, app.stderr()
 
