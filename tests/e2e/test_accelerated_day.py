@@ -1,8 +1,9 @@
 """An accelerated day: the real program under libfaketime from Monday 06:00 at 360 times
 real speed, with twenty events of every kind, each notice answered as a user would (a
 view checked, a reminder confirmed). Checks that every due notice fired (the titles
-seen, the appointments gone from the file, each reminder back every period, a sound
-heard before each notice), that resident memory stayed flat and that nothing crashed.
+seen; in the file, the appointments gone and the weekly events' warnings flagged; each
+reminder back every period; a sound heard before each notice), that resident memory
+stayed flat and that nothing crashed.
 The suite runs 3 hours of it; `test_accelerated_day.py 24` runs the whole day."""
 import datetime
 import os
@@ -58,11 +59,6 @@ class Recording:
         return (self.read - self.start) / self.rate
 
 
-def rss_kb(pid):
-    with open("/proc/%d/status" % pid) as f:
-        return int(next(l for l in f if l.startswith("VmRSS:")).split()[1])
-
-
 def main():
     os.environ["ASAN_OPTIONS"] = os.environ.get("ASAN_OPTIONS", "") + ":quarantine_size_mb=16"
     with Session() as s:
@@ -73,7 +69,7 @@ def main():
         seen, episodes, memory = {}, [], []
         end = time.monotonic() + HOURS * 3600 / SPEED
         while time.monotonic() < end and app.running():
-            memory.append(rss_kb(app.proc.pid))
+            memory.append(app.rss_kb())
             if not attention(s.screenshot())[2].isdigit():  # no counter: nothing due
                 continue
             episodes.append(sound.now())
@@ -89,7 +85,7 @@ def main():
         due = ["IER"] + ["A%02d" % k for k in range(12) if 50 + 110 * k < hours * 60]
         due += [w for w, m in (("W01", 90), ("W02", 420), ("W03", 1200)) if m < hours * 60]
         missing = [t for t in due if t not in seen]
-        left = [r[0].split(b"\0")[0].decode() for r in RECORD.iter_unpack(s.read_data("database.bin")[4:])]
+        left = {r[0].split(b"\0")[0].decode(): r[11:14] for r in RECORD.iter_unpack(s.read_data("database.bin")[4:])}
         for r, period in (("R01", 1), ("R02", 2), ("R03", 3)):
             if seen.get(r, 0) < max(1, int(hours / (period + 0.5))):
                 missing.append("%s %d times" % (r, seen.get(r, 0)))
@@ -100,6 +96,7 @@ def main():
             HOURS, len(episodes), len(sound.onsets), sorted(seen.items()), memory[0], memory[-1], growth))
         assert not missing, missing
         assert not [t for t in due if t.startswith("A") and t in left] and "IER" not in left, left
+        assert all(left[t][:2] == (True, True) for t in due if t.startswith("W")), left  # warnings seen
         assert not silent, silent
         assert growth < 4096, memory
 

@@ -27,9 +27,7 @@ def main():
         app = s.start()
         time.sleep(1.0)
         assert app.running(), app.stderr()
-        with open("/proc/%d/status" % app.proc.pid) as f:
-            rss_kb = int(next(l for l in f if l.startswith("VmRSS:")).split()[1])
-        assert rss_kb < 400 * 1024 and os.readlink(s.data_path("database.bin")) == "/dev/urandom", rss_kb
+        assert app.rss_kb() < 400 * 1024 and os.readlink(s.data_path("database.bin")) == "/dev/urandom", app.rss_kb()
         err = app.stderr()
         for name in ("Data/hat", "Data/cloud", "Data/circle", "Data/ic2", "Data/stand_01", "Data/sleep.zfx",
                      "Data/icon", "Data/database.bin"):
