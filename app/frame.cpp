@@ -4,6 +4,8 @@
 
 #include <GL/freeglut.h>
 
+#include "app/calendar/calendar_file.h"
+#include "app/calendar/calendar_notice.h"
 #include "app/views.h"
 #include "engine/input.h"
 #include "engine/textures.h"
@@ -37,6 +39,7 @@ void display() {
 
     std::time_t rawtime = WallClock();
     timeinfo = std::localtime(&rawtime);
+    WatchCalendarFile();  // merges in what another writer saved, retries a failed save
 
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -60,6 +63,7 @@ void display() {
         }
     }
 
+    DrawCalendarNotice();  // over whatever the view drew
     PopGuiSpace();
 
     glFlush();

@@ -4,10 +4,14 @@
 
 #include <AL/al.h>
 #include <AL/alut.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <type_traits>
+
+#include "platform/regular_file.h"
 
 // The header spells OpenAL's types as plain C++ types; the loader writes through
 // pointers to these fields, so they must be the very same types.
@@ -31,13 +35,20 @@ char loaded_mark = 0;
 
 // freealut's loader leaves its outputs untouched when it cannot read a file (and may
 // only null the data pointer), so an unread file is given the empty sound's format here.
+// It is handed only regular files: its blocking open would wait forever on a FIFO.
 void DecodeWav(const char* fname, Sound& snd, void** data) {
   *data = nullptr;
+  size_t size = 0;
+  std::string why;
+  const int fd = OpenRegularFile(fname, size, why);
+  if (fd >= 0) {
+    close(fd);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  alutLoadWAVFile(reinterpret_cast<ALbyte*>(const_cast<char*>(fname)), &snd.alFormatBuffer, data,
-                  &snd.alBufferLen, &snd.alFreqBuffer, &snd.alLoop);
+    alutLoadWAVFile(reinterpret_cast<ALbyte*>(const_cast<char*>(fname)), &snd.alFormatBuffer, data,
+                    &snd.alBufferLen, &snd.alFreqBuffer, &snd.alLoop);
 #pragma GCC diagnostic pop
+  }
   if (*data == nullptr) {
     snd.alFormatBuffer = AL_FORMAT_MONO16;
     snd.alFreqBuffer = 22050;

@@ -1,9 +1,7 @@
 // Raw texture files: parsing, upload, and the asset globals loaded from Data/.
 #include "engine/textures.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +9,7 @@
 #include <cstring>
 
 #include "engine/sprite_bounds.h"
+#include "platform/regular_file.h"
 
 GLuint font, background, eye_l, eye_r, hat, tree, cloud, circle;
 GLuint owl[3], owl_ce[3];
@@ -25,25 +24,21 @@ int32_t ReadLe32(const unsigned char* p) {
     return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
 }
 
-// A file mapped read-only into memory for the length of one load.
+// A regular file mapped read-only into memory for the length of one load; anything
+// else in its place (a FIFO, a device) is neither waited on nor read.
 class MappedFile {
 public:
     explicit MappedFile(const char* path) {
-        const int fd = open(path, O_RDONLY | O_CLOEXEC);
-        if (fd < 0) {
-            error_ = std::strerror(errno);
-            return;
-        }
-        struct stat st {};
-        if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-            error_ = "not a regular file";
-        } else if (st.st_size > 0) {
-            void* p = mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+        size_t size = 0;
+        const int fd = OpenRegularFile(path, size, error_);
+        if (fd < 0) return;
+        if (size > 0) {
+            void* p = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
             if (p == MAP_FAILED) {
                 error_ = std::strerror(errno);
             } else {
                 data_ = static_cast<const unsigned char*>(p);
-                size_ = size_t(st.st_size);
+                size_ = size;
             }
         }
         close(fd);

@@ -1,4 +1,4 @@
-// libFuzzer entry for the effect-file reader; built by fuzz/run_zfx_fuzz.sh with clang.
+// libFuzzer entry for the effect-file reader; built by fuzz/run_fuzz.sh with clang.
 #include "fuzz/zfx_fuzz_one.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

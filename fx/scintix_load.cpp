@@ -8,6 +8,7 @@
 
 #include "fx/scintix.h"
 #include "fx/zfx_parser.h"
+#include "platform/regular_file.h"
 
 ScintixFX sleep_fx;
 ScintixFX smoke_fx;
@@ -26,7 +27,7 @@ void SetWatcher(float* x, float* y, float* z) {
 
 namespace {
 // Our effect files are a few tens of kilobytes; anything past this is not one.
-constexpr long kMaxEffectFileBytes = 16L * 1024 * 1024;
+constexpr size_t kMaxEffectFileBytes = 16u * 1024 * 1024;
 
 void report(const char* name, const std::string& why) {
     std::fprintf(stderr, "strigolo: particle effect %s not loaded: %s\n", name, why.c_str());
@@ -54,27 +55,12 @@ bool ScintixFX::load_from_memory(const char* data, size_t size, const char* name
 }
 
 bool ScintixFX::load(const char* path) {
-    std::FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        report(path, "cannot open it");
-        return false;
+    const FileRead file = ReadRegularFile(path, kMaxEffectFileBytes);
+    switch (file.status) {
+    case FileReadStatus::kRead:
+        return load_from_memory(reinterpret_cast<const char*>(file.bytes.data()), file.bytes.size(), path);
+    case FileReadStatus::kMissing: report(path, "cannot open it"); return false;
+    case FileReadStatus::kTooLarge: report(path, "larger than 16 MiB"); return false;
+    default: report(path, file.error); return false;
     }
-    std::vector<char> data;
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        if (static_cast<long>(data.size() + n) > kMaxEffectFileBytes) {
-            std::fclose(f);
-            report(path, "larger than 16 MiB");
-            return false;
-        }
-        data.insert(data.end(), chunk, chunk + n);
-    }
-    const bool read_error = std::ferror(f) != 0;
-    std::fclose(f);
-    if (read_error) {
-        report(path, "read error");
-        return false;
-    }
-    return load_from_memory(data.data(), data.size(), path);
 }

@@ -1,14 +1,11 @@
-// The calendar list, its ordering and minute count, and the database file: encoding,
-// a parser that never reads past the bytes it has, and saves that replace the file
-// in one step.
+// The calendar list, its ordering and minute count, and the database file's records:
+// encoding, and a parser that never reads past the bytes it has.
 #include "app/calendar/event_store.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include "platform/atomic_file.h"
 #include "platform/clock.h"
 
 std::list<Event> events;
@@ -165,79 +162,27 @@ std::vector<unsigned char> SerializeEvents(const std::list<Event>& list) {
     return out;
 }
 
-std::list<Event> ParseEvents(const unsigned char* data, size_t size, const Event& defaults) {
+std::list<Event> ParseEvents(const unsigned char* data, size_t size, ParseReport* report) {
+    ParseReport r;
     std::list<Event> out;
-    if (size < kDatabaseHeaderSize) return out;
-    const int32_t count = GetI32(data);
-    unsigned char image[kEventRecordSize];
-    size_t offset = kDatabaseHeaderSize;
-    // The count is trusted only as far as the bytes go: a damaged count cannot make
-    // up records.
-    for (int32_t i = 0; i < count && offset < size; ++i) {
-        EncodeEvent(defaults, image);
-        size_t n = std::min(kEventRecordSize, size - offset);
-        std::memcpy(image, data + offset, n);
-        out.push_back(DecodeEvent(image));
-        offset += n;
-    }
+    const size_t held = size < kDatabaseHeaderSize ? 0 : (size - kDatabaseHeaderSize) / kEventRecordSize;
+    const int32_t count = size < kDatabaseHeaderSize ? 0 : GetI32(data);
+    // A count that cannot be right is no limit: every whole record there is loads.
+    const bool count_damaged = count < 0 || size_t(count) > held;
+    const size_t n = count_damaged ? held : size_t(count);
+    for (size_t i = 0; i < n; ++i) out.push_back(DecodeEvent(data + kDatabaseHeaderSize + i * kEventRecordSize));
+
+    const size_t extra = size < kDatabaseHeaderSize ? 0 : size - kDatabaseHeaderSize - n * kEventRecordSize;
+    char why[160] = "";
+    if (size > 0 && size < kDatabaseHeaderSize)
+        std::snprintf(why, sizeof why, "%zu bytes, too short for its count", size);
+    else if (count_damaged)
+        std::snprintf(why, sizeof why, "its count says %d, but it holds %zu whole records%s", int(count), held,
+                      extra > 0 ? " and a record cut off part way" : "");
+    else if (extra > 0)
+        std::snprintf(why, sizeof why, "%zu bytes after its %zu records", extra, n);
+    r.whole = why[0] == 0;
+    r.problem = why;
+    if (report) *report = r;
     return out;
-}
-
-std::list<Event> LoadEventsFrom(const std::string& path, const Event& defaults) {
-    RemoveLeftoverTempFile(path);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        if (errno != ENOENT)
-            std::fprintf(stderr, "strigolo: cannot read %s (%s); starting with an empty calendar\n",
-                         path.c_str(), std::strerror(errno));
-        return {};
-    }
-    // The header, then no more than the records its count names: a damaged count or a
-    // file that never ends (a link to a device) costs no more than the file holds.
-    std::vector<unsigned char> bytes(kDatabaseHeaderSize);
-    bytes.resize(std::fread(bytes.data(), 1, kDatabaseHeaderSize, f));
-    if (bytes.size() == kDatabaseHeaderSize) {
-        const int32_t count = static_cast<int32_t>(uint32_t(bytes[0]) | uint32_t(bytes[1]) << 8 |
-                                                   uint32_t(bytes[2]) << 16 | uint32_t(bytes[3]) << 24);
-        size_t left = count > 0 ? size_t(count) * kEventRecordSize : 0;
-        unsigned char chunk[1 << 16];
-        size_t n;
-        while (left > 0 && (n = std::fread(chunk, 1, std::min(left, sizeof chunk), f)) > 0) {
-            bytes.insert(bytes.end(), chunk, chunk + n);
-            left -= n;
-        }
-    }
-    if (std::ferror(f))
-        std::fprintf(stderr, "strigolo: error reading %s; using the %zu bytes read\n", path.c_str(),
-                     bytes.size());
-    std::fclose(f);
-
-    std::list<Event> list = ParseEvents(bytes.data(), bytes.size(), defaults);
-    // Every reminder is due right after start-up, whatever its period.
-    for (Event& e : list)
-        if (e.type == kReminder) e.remind_te = 10800.0f;
-    return list;
-}
-
-bool SaveEventsTo(const std::string& path, const std::list<Event>& list) {
-    std::vector<unsigned char> bytes = SerializeEvents(list);
-    std::string error, warning;
-    if (!WriteFileAtomically(path, bytes.data(), bytes.size(), error, warning)) {
-        std::fprintf(stderr, "strigolo: could not save %s (%s); the file keeps the previous calendar\n",
-                     path.c_str(), error.c_str());
-        return false;
-    }
-    if (!warning.empty())
-        std::fprintf(stderr, "strigolo: saved %s, but it may not survive a power cut (%s)\n",
-                     path.c_str(), warning.c_str());
-    return true;
-}
-
-void LoadEvents() {
-    edit_event = nullptr;  // any pointer into the old list is gone with it
-    events = LoadEventsFrom(kDatabasePath, Event());
-}
-
-void SaveEvents() {
-    SaveEventsTo(kDatabasePath, events);
 }

@@ -57,12 +57,12 @@ extern char wdaystr[5];
 // The file the calendar lives in, relative to the working directory.
 extern const char* const kDatabasePath;
 
-// Replaces `events` with the contents of kDatabasePath; a missing file gives an empty
-// calendar. Every reminder comes back due (remind_te 10800 s). A temporary file left
-// by an interrupted save is removed.
+// Reads kDatabasePath into `events` at start-up (app/calendar/calendar_file.h says what
+// it guarantees about files that cannot be read in full); every reminder comes back due.
 void LoadEvents();
-// Writes the whole calendar to kDatabasePath so that the file is always either the
-// old or the new calendar; on failure the old file stays and one line goes to stderr.
+// Writes the whole calendar to kDatabasePath in one step, merged first with what another
+// writer saved meanwhile. A failure leaves the file and the list as they were, goes to
+// stderr and to the window, and is retried.
 void SaveEvents();
 
 // Ordering predicate: reminders first (equal among themselves), then by the minute
@@ -98,13 +98,14 @@ void EncodeEvent(const Event& e, unsigned char out[kEventRecordSize]);
 // byte.
 Event DecodeEvent(const unsigned char in[kEventRecordSize]);
 std::vector<unsigned char> SerializeEvents(const std::list<Event>& list);
-// Parses a whole file image. Stops at the end of the buffer whatever the count says:
-// a record cut short keeps the file's bytes over the defaults of `defaults`, records
-// wholly past the end are not made up; a count of 0 or less gives an empty list.
-// Reminders are not touched here (LoadEvents re-arms them).
-std::list<Event> ParseEvents(const unsigned char* data, size_t size, const Event& defaults);
 
-// Load and save against another path (tests; the program uses kDatabasePath).
-std::list<Event> LoadEventsFrom(const std::string& path, const Event& defaults);
-// Returns false (after one line on stderr) when the file could not be replaced.
-bool SaveEventsTo(const std::string& path, const std::list<Event>& list);
+// What ParseEvents found wrong with a file image, if anything.
+struct ParseReport {
+    bool whole = true;    // exactly a count of 0 or more and that many records
+    std::string problem;  // otherwise what is wrong, for a line on stderr
+};
+// Parses a whole file image into its whole records, touching nothing in them (reminders
+// are re-armed by the loader). Never reads past `size`. A count that is negative or names
+// more records than the bytes hold is damaged: every whole record there loads. Bytes past
+// the records the count names are left out; a record cut off part way is dropped.
+std::list<Event> ParseEvents(const unsigned char* data, size_t size, ParseReport* report = nullptr);

@@ -3,6 +3,7 @@
 #include <AL/al.h>
 #include <AL/alut.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <climits>
 #include <cstdio>
@@ -37,6 +38,7 @@ protected:
         WriteToneWav(dir + "/long.wav", 3.0, 440.0, 44100);   // 264600 bytes
         WriteToneWav(dir + "/short.wav", 1.0, 660.0, 22050);  // 44100 bytes
         std::ofstream(dir + "/text.wav") << "not a sound at all\n";
+        mkfifo((dir + "/fifo.wav").c_str(), 0644);  // would block a reader that waits for a writer
     }
     void SetUp() override {
         ASSERT_TRUE(null_driver);
@@ -93,7 +95,7 @@ TEST_F(SoundSlots, SlotsOutsideZeroToNineDoNothing) {
 }
 
 TEST_F(SoundSlots, AnUnreadableFileGivesASilentReleasedLookingSlot) {
-    for (const std::string& bad : {dir + "/missing.wav", dir + "/text.wav", dir}) {
+    for (const std::string& bad : {dir + "/missing.wav", dir + "/text.wav", dir, dir + "/fifo.wav"}) {
         SCOPED_TRACE(bad);
         AudioEngine.spawn_static(0, long_tone.c_str(), false);
         AudioEngine.spawn_static(0, bad.c_str(), false);

@@ -118,6 +118,11 @@ class Program:
         with open(self.stderr_path, "r", errors="replace") as f:
             return f.read()
 
+    def rss_kb(self):
+        """Resident memory now, in kB."""
+        with open("/proc/%d/status" % self.proc.pid) as f:
+            return int(next(l for l in f if l.startswith("VmRSS:")).split()[1])
+
     def stop(self):
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)

@@ -49,9 +49,9 @@ def attention(img):
             read_text(img, 459, 401, 1, center=True))
 
 
-def start(s, events, speed=""):
-    """Flat pictures for the owl, cloud and icon, the coded font, the calendar and a
-    recorder of what is played (16-bit mono); starts the program on the faked clock."""
+def start(s, events, speed="", at=START, rate=RATE, sample_type="int16"):
+    """Flat pictures for the owl, cloud and icon, the coded font, the calendar (unless
+    None) and a recorder of what is played (mono); starts the program on the faked clock."""
     solid = lambda rgb: raw_texture(2, 2, (list(rgb) + [255]) * 4)
     for name, colour in (("stand_01", OWL), ("stand_02", (30, 220, 30)), ("sleep", (30, 30, 220))):
         s.write_data(name, solid(colour))
@@ -66,13 +66,14 @@ def start(s, events, speed=""):
             i = (((15 - row) * 16 + ty) * 256 + col * 16 + 6) * 4
             px[i:i + 16] = (bytes(code_colour(cell)) + b"\xff") * 4
     s.write_data("font", raw_texture(256, 256, px))
-    s.write_data("database.bin", database(*events))
+    if events is not None:
+        s.write_data("database.bin", database(*events))
     wav, conf = os.path.join(s.workdir, "out.wav"), os.path.join(s.workdir, "alsoft.conf")
     with open(conf, "w") as f:
-        f.write("[general]\nchannels = mono\nsample-type = int16\nfrequency = %d\n[wave]\nfile = %s\n" % (RATE, wav))
+        f.write("[general]\nchannels = mono\nsample-type = %s\nfrequency = %d\n[wave]\nfile = %s\n" % (sample_type, rate, wav))
     # libfaketime is preloaded ahead of the sanitizer runtime; the sanitizer is told so.
     asan = os.environ.get("ASAN_OPTIONS", "")
-    app = s.start(faketime=START + speed, env={"ALSOFT_DRIVERS": "wave", "ALSOFT_CONF": conf,
+    app = s.start(faketime=at + speed, env={"ALSOFT_DRIVERS": "wave", "ALSOFT_CONF": conf,
                                                "ASAN_OPTIONS": (asan + ":" if asan else "") + "verify_asan_link_order=0"})
     s.move_screen(3, 3)
     return app, wav

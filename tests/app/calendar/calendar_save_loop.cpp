@@ -1,5 +1,6 @@
 // A saving process for the crash-safety test, in the folder it is given (which holds
-// Data/): saves two calendars in turn until killed, or loads once, or saves once.
+// Data/): saves two calendars in turn until killed, or loads once, or saves once, or
+// adds events one save at a time as an owl or as an importer does.
 #include <unistd.h>
 
 #include <cstdio>
@@ -7,7 +8,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/calendar/event_store.h"
+#include "app/calendar/calendar_file.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -34,9 +36,13 @@ std::list<Event> Calendar(int which) {
 int main(int argc, char** argv) {
     std::string mode = argc > 2 ? argv[2] : "";
     if (argc < 3 || chdir(argv[1]) != 0) mode.clear();
+    std::string error;
     if (mode == "expect") {  // the two calendars' files, for the checker
-        for (int i = 0; i < 2; ++i)
-            if (!SaveEventsTo("calendar" + std::to_string(i) + ".bin", Calendar(i))) return 1;
+        for (int i = 0; i < 2; ++i) {
+            std::list<Event> cal = Calendar(i);
+            auto put = [&cal](std::list<Event>& l) { return l = cal, true; };
+            if (!UpdateCalendarFile("calendar" + std::to_string(i) + ".bin", put, error)) return 1;
+        }
         return 0;
     }
     if (mode == "load") {
@@ -44,8 +50,24 @@ int main(int argc, char** argv) {
         std::printf("%zu\n", events.size());
         return 0;
     }
-    if (mode == "save" && argc > 3)
-        return SaveEventsTo(kDatabasePath, Calendar(std::atoi(argv[3]))) ? 0 : 1;
+    if (mode == "save" && argc > 3) {
+        LoadEvents();
+        events = Calendar(std::atoi(argv[3]));
+        return SaveCalendar(calendar_store, events, nullptr, WallClock(), 0) ? 0 : 1;
+    }
+    if (mode == "add" && argc > 4) {  // add N events named TAG-i; TAG "import..." imports
+        const std::string tag = argv[3];
+        LoadEvents();
+        for (int i = 0; i < std::atoi(argv[4]); ++i) {
+            Event e{std::tm{}};
+            std::snprintf(e.title, sizeof e.title, "%s-%d", tag.c_str(), i);
+            auto add = [&e](std::list<Event>& l) { return l.push_back(e), true; };
+            const bool ok = tag.rfind("import", 0) == 0 ? UpdateCalendarFile(kDatabasePath, add, error)
+                                                         : (events.push_back(e), SaveCalendar(calendar_store, events, nullptr, 0, 0));
+            if (!ok) return 1;
+        }
+        return 0;
+    }
     if (mode == "loop") {
         std::list<Event> cals[2] = {Calendar(0), Calendar(1)};
         LoadEvents();
@@ -56,6 +78,6 @@ int main(int argc, char** argv) {
             SaveEvents();
         }
     }
-    std::fprintf(stderr, "usage: calendar_save_loop FOLDER loop|load|save N|expect\n");
+    std::fprintf(stderr, "usage: calendar_save_loop FOLDER loop|load|save N|add TAG N|expect\n");
     return 2;
 }

@@ -8,11 +8,13 @@
 #include <cstring>
 #include <string>
 
+#include "app/calendar/calendar_file.h"
 #include "app/calendar/event_editor.h"
 #include "app/frame.h"
 #include "app/calendar/reminders.h"
 #include "app/scene/scene.h"
 #include "app/views.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -96,10 +98,16 @@ TEST_F(Reminders, AWeeklyEventIsReArmedTheNextDayWithOneSave) {
 
 TEST_F(Reminders, RemindersAreDueAtStartUpAndAfterTheirPeriods) {
     const std::string path = "/tmp/strigolo-reminders-" + std::to_string(getpid()) + ".bin";
-    ASSERT_TRUE(SaveEventsTo(path, {Reminder(0, 5.0f), Reminder(1, 0.0f), Reminder(2, 100.0f),
-                                    Make(kAppointment, "Lontano", 9, 0, 25)}));
-    std::list<Event> loaded = LoadEventsFrom(path, Event(Friday(9, 5)));
-    std::remove(path.c_str());
+    std::string error;
+    ASSERT_TRUE(UpdateCalendarFile(path, [](std::list<Event>& l) {
+        l = {Reminder(0, 5.0f), Reminder(1, 0.0f), Reminder(2, 100.0f), Make(kAppointment, "Lontano", 9, 0, 25)};
+        return true;
+    }, error));
+    CalendarStore store;
+    store.path = path;
+    std::list<Event> loaded;
+    OpenCalendar(store, loaded, std::time(nullptr));
+    std::remove(path.c_str()), std::remove((path + ".lock").c_str());
     ASSERT_EQ(4u, loaded.size());
     ScanResult r = ScanEvents(loaded, Friday(9, 5), 0.0f);  // the first frame: no time yet
     EXPECT_TRUE(r.n_notify == 3 && r.due == &loaded.front());
@@ -118,6 +126,28 @@ TEST_F(Reminders, RemindersAreDueAtStartUpAndAfterTheirPeriods) {
     ConfirmEvent(one.front(), back, CountSave);  // confirming restarts it
     EXPECT_EQ(0, Due(one, Friday(9, 5), 3600.0f));
     EXPECT_EQ(1, Due(one, Friday(9, 5), 0.1f));
+}
+
+// A reminder 40 minutes into its hour, then two hours asleep: due in the first frame
+// after the resume where the tick counter counts suspended time, and only there.
+TEST_F(Reminders, ASuspendAdvancesTheTimersByTheWholeSleep) {
+    static timespec boot, mono;
+    static bool boottime;
+    SetTickClockReaderForTesting([](clockid_t id, timespec* ts) {
+        if (id == CLOCK_BOOTTIME && !boottime) return -1;
+        *ts = id == CLOCK_BOOTTIME ? boot : mono;
+        return 0;
+    });
+    for (const bool has_boottime : {true, false}) {
+        boottime = has_boottime;
+        boot = mono = {1000, 0};
+        FrameClock clock;
+        MeasureFrameTime(clock, GetTickCount());
+        boot.tv_sec += 7200;  // the monotonic clock stands still while suspended
+        std::list<Event> one{Reminder(0, 2400.0f)};
+        EXPECT_EQ(has_boottime ? 1 : 0, Due(one, Friday(11, 5), MeasureFrameTime(clock, GetTickCount())));
+    }
+    ClearClocksForTesting();
 }
 
 TEST_F(Reminders, TheButtonOpensADueAppointmentBeforeADueReminder) {
