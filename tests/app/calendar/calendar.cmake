@@ -5,6 +5,7 @@ set(cal_dir ${CMAKE_CURRENT_LIST_DIR})
 strigolo_gtest(calendar_tests
   SOURCES ${cal_dir}/event_file_test.cpp ${cal_dir}/event_order_test.cpp ${cal_dir}/event_editor_test.cpp
           ${cal_dir}/event_panels_test.cpp ${cal_dir}/reminders_test.cpp
+          ${cal_dir}/ical_test.cpp
   LIBS strigolo_app)
 add_executable(calendar_save_loop ${cal_dir}/calendar_save_loop.cpp)
 target_link_libraries(calendar_save_loop PRIVATE strigolo_app strigolo_warnings)
