@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/calendar/calendar_transfer.h"
 #include "app/calendar/event_store.h"
 #include "app/desktop/command_line.h"
 #include "app/desktop/window_start.h"
@@ -71,6 +72,12 @@ int main(int argc, char** argv) {
     if (cl.Has("--help") || cl.Has("--version")) {
         std::fputs(cl.Has("--help") ? Usage().c_str() : "strigolo " STRIGOLO_VERSION "\n", stdout);
         return 0;
+    }
+    // Moving the calendar in or out works from a terminal: no display is touched. An
+    // export asked for together with an import follows it.
+    if (cl.Has("--import") || cl.Has("--export")) {
+        const int status = cl.Has("--import") ? RunCalendarImport(cl.Values("--import")) : 0;
+        return status != 0 || !cl.Has("--export") ? status : RunCalendarExport(*cl.Value("--export"));
     }
     const char* display_name = cl.Value("-display") ? cl.Value("-display")->c_str() : nullptr;
 
