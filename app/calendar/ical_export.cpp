@@ -26,8 +26,9 @@ std::string FieldUtf8(const char* field, size_t size) {
     return out;
 }
 
+// Years 1 to 3000: libical writes no later ones.
 bool ValidDate(const Date& d) {
-    return d.year >= 1 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
+    return d.year >= 1 && d.year <= 3000 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
            d.day <= icaltime_days_in_month(d.month, d.year);
 }
 

@@ -22,6 +22,15 @@ constexpr std::time_t kDay = 86400;
 
 bool IsFloating(const icaltimetype& t) { return t.is_date || t.zone == nullptr; }
 
+// A date of years 1 to 3000 (the last libical writes) that exists and, unless a date
+// alone, a time of day: libical passes on whatever digits a file holds.
+bool IsReal(const icaltimetype& t) {
+    if (t.year < 1 || t.year > 3000 || t.month < 1 || t.month > 12 || t.day < 1 ||
+        t.day > icaltime_days_in_month(t.month, t.year))
+        return false;
+    return t.is_date || (t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 && t.second <= 60);
+}
+
 // The instant of `t`: zoned and UTC times exactly; floating times and dates on the local
 // wall clock (a date at its midnight).
 std::time_t InstantOf(const icaltimetype& t) {
@@ -129,8 +138,10 @@ private:
         if (icalcomponent_get_status(c) == ICAL_STATUS_CANCELLED) return Skip(c, "cancelled");
         const icaltimetype start = icalcomponent_get_dtstart(c);
         if (icaltime_is_null_time(start)) return Skip(c, "no start time (DTSTART)");
+        if (!IsReal(start)) return Skip(c, "its start (DTSTART) is not a real date and time");
         // Length of the event (of each instance), seconds; a date alone lasts its day.
-        const std::time_t length = std::max<std::time_t>(0, InstantOf(icalcomponent_get_dtend(c)) - InstantOf(start));
+        const icaltimetype end = icalcomponent_get_dtend(c);
+        const std::time_t length = IsReal(end) ? std::max<std::time_t>(0, InstantOf(end) - InstantOf(start)) : 0;
 
         IcalEvent found{Event(now_tm_), Name(c), {}};
         Event& e = found.event;
@@ -140,7 +151,7 @@ private:
             if (InstantOf(start) + length < now_) return Skip(c, "in the past");
         } else if (IsReminderRule(icalproperty_get_rrule(rrule))) {
             const icalrecurrencetype r = icalproperty_get_rrule(rrule);
-            const bool ended = (!icaltime_is_null_time(r.until) && InstantOf(r.until) < now_) ||
+            const bool ended = (IsReal(r.until) && InstantOf(r.until) < now_) ||
                                (r.count > 0 && InstantOf(start) + std::time_t(r.count - 1) * r.interval * 3600 < now_);
             if (ended) return Skip(c, "in the past");
             e.type = kReminder;
@@ -152,6 +163,7 @@ private:
         }
         if (e.type != kReminder) {
             const LocalTime local = LocalOf(at);
+            if (local.date.year < 1 || local.date.year > 3000) return Skip(c, "its date is out of range");
             e.time = local.time;
             if (e.type == kWeekly) e.wday = local.wday;
             else e.date = local.date;
@@ -184,7 +196,7 @@ private:
                 break;
             }
             const std::time_t instant = InstantOf(t);
-            if (instant + length < now_ || icalproperty_recurrence_is_excluded(c, &start, &t) ||
+            if (!IsReal(t) || instant + length < now_ || icalproperty_recurrence_is_excluded(c, &start, &t) ||
                 moved_.count({uid, instant}))
                 continue;
             at = t;

@@ -107,6 +107,8 @@ TEST(IcalImport, MapsTheShapesCalendarProgramsWrite) {
         {"BEGIN:VEVENT\nDTSTART:20300310T080000Z\nSUMMARY:Riunione di progetto\nDESCRIPTION:Sala 2\\, piano 1\\nportare il\n"
          "  verbale della citt\xC3\n \xA0" "\n" "END:VEVENT\n", kCrlf,
          "A 10/3/2030 9:00 Riunione di prog|Sala 2, piano 1 portare il verbale della citta' (title cut to 16 characters); "},
+        {"BEGIN:VEVENT\nDTSTART:20300231T100000\nSUMMARY:Feb\nEND:VEVENT\n", kCrlf,
+         "skip \"Feb\": its start (DTSTART) is not a real date and time; "},
         {"BEGIN:VEVENT\nDTSTART:20300310T080000Z\nEND:VEVENT\n", kRaw, "not iCalendar"},
         {"", kRaw, "not iCalendar"},
         {"Dentista alle 9, porta la tessera\n", kRaw, "not iCalendar"},
