@@ -97,12 +97,20 @@ bool IsReminderRule(const icalrecurrencetype& r) {
     return r.freq == ICAL_HOURLY_RECURRENCE && r.interval >= 1 && r.interval <= 3 && OnlyByDay(r, false);
 }
 
-// Cuts `text` to `limit` characters into a zeroed field; true when it was cut.
+// The text without the spaces that end it: iCalendar readers drop them.
+std::string TrimEnd(std::string text) {
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+}
+
+// Cuts `text` to `limit` characters into a zeroed field, less the spaces that then end
+// it; true when more than spaces was cut off.
 bool FillField(char* field, size_t size, size_t limit, const std::string& text) {
     std::memset(field, 0, size);
-    const size_t n = std::min({text.size(), limit, size - 1});
-    std::memcpy(field, text.data(), n);
-    return n < text.size();
+    const size_t kept = std::min({text.size(), limit, size - 1});
+    const std::string head = TrimEnd(text.substr(0, kept));
+    std::memcpy(field, head.data(), head.size());
+    return text.find_first_not_of(' ', kept) != std::string::npos;
 }
 
 std::string Text(const char* s) { return s ? s : ""; }
@@ -145,12 +153,12 @@ private:
 
         IcalEvent found{Event(now_tm_), Name(c), {}};
         Event& e = found.event;
-        icalproperty* rrule = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY);
         icaltimetype at = start;
+        icalproperty* rrule = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY);
+        const icalrecurrencetype r = rrule ? icalproperty_get_rrule(rrule) : icalrecurrencetype{};
         if (!rrule) {
             if (InstantOf(start) + length < now_) return Skip(c, "in the past");
-        } else if (IsReminderRule(icalproperty_get_rrule(rrule))) {
-            const icalrecurrencetype r = icalproperty_get_rrule(rrule);
+        } else if (IsReminderRule(r)) {
             const bool ended = (IsReal(r.until) && InstantOf(r.until) < now_) ||
                                (r.count > 0 && InstantOf(start) + std::time_t(r.count - 1) * r.interval * 3600 < now_);
             if (ended) return Skip(c, "in the past");
@@ -158,8 +166,8 @@ private:
             e.remind_mode = r.interval - 1;
         } else {
             std::string why;
-            if (!NextInstance(c, start, icalproperty_get_rrule(rrule), length, at, why)) return Skip(c, why);
-            if (IsWeeklyRule(icalproperty_get_rrule(rrule))) e.type = kWeekly;
+            if (!NextInstance(c, start, r, length, at, why)) return Skip(c, why);
+            if (IsWeeklyRule(r)) e.type = kWeekly;
         }
         if (e.type != kReminder) {
             const LocalTime local = LocalOf(at);
@@ -250,7 +258,8 @@ IcalImport MapIcalendar(const char* data, size_t size, std::time_t now) {
 }
 
 bool SameEvent(const Event& a, const Event& b) {
-    if (a.type != b.type || FieldText(a.title, sizeof a.title) != FieldText(b.title, sizeof b.title)) return false;
+    if (a.type != b.type || TrimEnd(FieldText(a.title, sizeof a.title)) != TrimEnd(FieldText(b.title, sizeof b.title)))
+        return false;
     const bool same_time = a.time.hour == b.time.hour && a.time.min == b.time.min;
     switch (a.type) {
     case kAppointment:

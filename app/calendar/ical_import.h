@@ -39,17 +39,19 @@ struct IcalImport {
 //  - events wholly in the past, cancelled events, VTODO, VJOURNAL and other components
 //    are skipped, each with its reason;
 //  - SUMMARY and DESCRIPTION go through FontText and are cut to the editor's limits
-//    (16 and 344 characters).
+//    (16 and 344 characters), less the spaces that end them.
 // A weekly event or reminder keeps `now`'s date as its own, as one made in the editor.
 IcalImport MapIcalendar(const char* data, size_t size, std::time_t now);
 
 // UTF-8 text in the characters the font draws (32 to 126), written the way the
 // question bank writes Italian: a vowel with a grave or acute accent is the vowel and an
-// apostrophe ("è" is "e'"), other accents are dropped ("ç" is "c"), typographic quotes
-// and dashes become their ASCII forms, tabs and line ends a space, anything else "?".
+// apostrophe ("è" is "e'"), other accents are dropped ("ç" is "c"), typographic quotes,
+// guillemets and dashes become their ASCII forms, tabs and line ends a space, anything
+// else "?".
 std::string FontText(const std::string& utf8);
 
-// Whether `a` and `b` are the same entry for an import: same type and title and, for an
-// appointment the same date and time, for a weekly event the same weekday and time, for
-// a reminder the same period. The date a weekly event or reminder keeps is not compared.
+// Whether `a` and `b` are the same entry for an import: same type and title (spaces at
+// its end aside, as files lose them) and, for an appointment the same date and time, for
+// a weekly event the same weekday and time, for a reminder the same period. The date a
+// weekly event or reminder keeps is not compared.
 bool SameEvent(const Event& a, const Event& b);

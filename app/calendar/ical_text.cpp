@@ -76,7 +76,7 @@ std::string FontText(const std::string& utf8) {
             // Other combining accents are dropped.
         } else if (cp == 0x2018 || cp == 0x2019) {
             out += '\'';
-        } else if (cp == 0x201C || cp == 0x201D) {
+        } else if (cp == 0x201C || cp == 0x201D || cp == 0xAB || cp == 0xBB) {
             out += '"';
         } else if (cp == 0x2013 || cp == 0x2014) {
             out += '-';

@@ -126,7 +126,7 @@ TEST(IcalImport, TextsInTheFontsCharacters) {
         {"Caff\u00e8 pi\u00f9 citt\u00e0 perch\u00e9", "Caffe' piu' citta' perche'"},
         {"\u00c8 cos\u00ec, N\u00f2", "E' cosi', No'"},
         {"\u00c7a \u00f1 \u00fc \u0141\u00f3d\u017a \u00c6r\u00f8", "Ca n u Lo'dz ?ro"},
-        {"\u201cS\u00ec\u201d \u2013 l\u2019ora\u2026", "\"Si'\" - l'ora..."},
+        {"\u201cS\u00ec\u201d \u2013 l\u2019ora\u2026 \u00abno\u00bb", "\"Si'\" - l'ora... \"no\""},
         {"pe\u0301 o\u0308", "pe' o"},  // decomposed accents
         {"a\tb\nc", "a b c"},
         {"\U0001F600 \u20ac \xff \xc0\xaf \xed\xa0\x80 \xc3", "? ? ? ?? ??? ?"},
@@ -148,6 +148,7 @@ TEST(IcalImport, SameEventComparesWhatTheKindMeans) {
         {kReminder, [](Event& e) { e.time.hour = 9, e.date.day = 5; }, true},
         {kReminder, [](Event& e) { e.remind_mode = 2; }, false},
         {kReminder, [](Event& e) { e.title[0] = 'p'; }, false},
+        {kReminder, [](Event& e) { std::strcat(e.title, "  "); }, true},
         {kReminder, [](Event& e) { e.type = kAppointment; }, false},
     };
     for (const Row& r : rows) {
