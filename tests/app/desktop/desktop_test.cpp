@@ -24,7 +24,7 @@ TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
         {{"-display", ":3", "-iconic", "--scale", "2", "-geometry", "+5+6", "-sync"}, "", "2",
          "-display :3 -iconic -geometry +5+6 -sync", ""},
         {{"--import", "a.ics", "b.ics", "-sync", "--import", "c.ics"}, "", nullptr, "-sync", "a.ics b.ics c.ics"},
-        {{"--scale"}, "option --scale needs N"}, {{"--import", "--help"}, "option --import needs FILE.ics..."},
+        {{"--scale"}, "option --scale needs N"}, {{"--import", "--help"}, "option --import needs FILE..."},
         {{"-display"}, "option -display needs DISPLAY"}, {{"--help=yes"}, "option --help takes no value"},
         {{"--frobnicate", "--help"}, "unknown option --frobnicate"}, {{"stray.ics"}, "unexpected argument stray.ics"},
     };
