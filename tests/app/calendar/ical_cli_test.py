@@ -84,6 +84,7 @@ def main():
     assert (r.returncode, r.stdout, r.stderr.count("already in the calendar")) == (0, "imported 0, skipped 4\n", 3), r
     assert read(database) == before and os.stat(database).st_ino == inode, "a second import wrote the calendar"
 
+    assert run(folder, "--import", "source.ics", "--export", "-").returncode == 2  # one at a time
     r = run(folder, "--export", "-")
     assert r.returncode == 0, r
     cal = Calendar.from_ical(r.stdout)
