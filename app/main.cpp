@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/calendar/calendar_transfer.h"
 #include "app/calendar/event_store.h"
 #include "app/desktop/command_line.h"
 #include "app/desktop/window_start.h"
@@ -72,6 +73,14 @@ int main(int argc, char** argv) {
         std::fputs(cl.Has("--help") ? Usage().c_str() : "strigolo " STRIGOLO_VERSION "\n", stdout);
         return 0;
     }
+    // Moving the calendar in or out works from a terminal: no display is touched. One at
+    // a time, so that an export to standard output holds nothing but the calendar.
+    if (cl.Has("--import") && cl.Has("--export")) {
+        std::fprintf(stderr, "strigolo: --import and --export are run one at a time\n%s", Usage().c_str());
+        return 2;
+    }
+    if (cl.Has("--import")) return RunCalendarImport(cl.Values("--import"));
+    if (cl.Has("--export")) return RunCalendarExport(*cl.Value("--export"));
     const char* display_name = cl.Value("-display") ? cl.Value("-display")->c_str() : nullptr;
 
     switch (ClaimSingleInstance(kTitle, display_name)) {

@@ -36,6 +36,9 @@ if [ -z "$base" ]; then
 fi
 place=$base/strigolo
 data=$place/Data
+# The program runs in $place: FILE arguments (--import, --export) relative to the
+# caller's folder are found again through this.
+STRIGOLO_CALLER_DIR=$(pwd -P) && export STRIGOLO_CALLER_DIR
 
 if ! mkdir -p -- "$data" 2>/dev/null || [ ! -d "$data" ]; then
     say "cannot create the folder $data for the calendar"

@@ -7,6 +7,9 @@ const std::vector<OptionSpec> kOptions = {
     {"--scale", Arity::kOne, "N", "window size factor from 1 to 3, to the nearest 0.25", false},
     {"--help", Arity::kNone, "", "show this help and exit", false},
     {"--version", Arity::kNone, "", "show the version and exit", false},
+    {"--import", Arity::kOneOrMore, "FILE...", "add the events of iCalendar files to the calendar and exit", false},
+    {"--export", Arity::kOne, "FILE.ics", "write the calendar as an iCalendar file (- for standard output)\n"
+                                          "                      and exit", false},
     {"-display", Arity::kOne, "DISPLAY", "", true},
     {"-geometry", Arity::kOne, "WxH+X+Y", "", true},
     {"-iconic", Arity::kNone, "", "", true},
@@ -36,6 +39,13 @@ const std::string* CommandLine::Value(const std::string& name) const {
     for (auto it = given.rbegin(); it != given.rend(); ++it)
         if (it->first == name && !it->second.empty()) return &it->second.back();
     return nullptr;
+}
+
+std::vector<std::string> CommandLine::Values(const std::string& name) const {
+    std::vector<std::string> out;
+    for (const auto& g : given)
+        if (g.first == name) out.insert(out.end(), g.second.begin(), g.second.end());
+    return out;
 }
 
 CommandLine ParseCommandLine(int argc, const char* const* argv, const std::vector<OptionSpec>& table) {

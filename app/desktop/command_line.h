@@ -33,6 +33,8 @@ struct CommandLine {
     bool Has(const std::string& name) const;
     // The value given last for `name`; nullptr when the option was not given.
     const std::string* Value(const std::string& name) const;
+    // Every value given for `name`, in order, over all the times it was given.
+    std::vector<std::string> Values(const std::string& name) const;
 };
 
 // Reads argv[1..argc-1] against `table`. Options take their value as the next argument

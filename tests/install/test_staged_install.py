@@ -1,6 +1,7 @@
 """A staged install (cmake --install with DESTDIR, a space in the prefix): the files, their
 modes and the desktop entry; then the installed launcher under Xvfb with a temporary HOME,
-an upgrade that moves, adds and drops assets, and a second user."""
+the calendar's import and export through it, an upgrade that moves, adds and drops
+assets, and a second user."""
 import os
 import shutil
 import struct
@@ -87,6 +88,24 @@ def check_window(root, home, elsewhere):
     assert not os.listdir(elsewhere)
 
 
+def check_transfer(root, home, elsewhere):
+    """--import and --export through the launcher, with no display: relative paths are the
+    caller's, the calendar the user's."""
+    env = dict(os.environ, HOME=home, XDG_DATA_HOME="")
+    env.pop("DISPLAY", None)
+    next_year = time.strftime("%Y", time.localtime(time.time() + 366 * 86400))
+    with open(os.path.join(elsewhere, "in.ics"), "w") as f:
+        f.write("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//\nBEGIN:VEVENT\nUID:1\nDTSTART:%s0704T093000\n"
+                "SUMMARY:Concerto\nEND:VEVENT\nEND:VCALENDAR\n" % next_year)
+    launcher = os.path.join(root, "bin/strigolo")
+    for args, out in ((["--import", "in.ics"], "imported 1, skipped 0\n"), (["--export", "out.ics"], "exported 2 events to out.ics\n")):
+        r = subprocess.run([launcher] + args, cwd=elsewhere, env=env, capture_output=True, text=True, timeout=60)
+        assert (r.returncode, r.stdout) == (0, out), r
+    exported = read(os.path.join(elsewhere, "out.ics")).decode()
+    assert "SUMMARY:Dentista" in exported and "DTSTART:%s0704T093000" % next_year in exported, exported
+    assert len(read(os.path.join(home, ".local/share/strigolo/Data/database.bin"))) == 4 + 2 * 572
+
+
 def check_upgrade_and_users(root, moved, tmp, home):
     """The installation moves, gains a file and loses one; half-made links of a gone launcher go."""
     user_data = os.path.join(home, ".local/share/strigolo/Data")
@@ -129,6 +148,7 @@ def main():
         for folder in (home, elsewhere):
             os.mkdir(folder)
         check_window(root, home, elsewhere)
+        check_transfer(root, home, elsewhere)
         check_upgrade_and_users(root, stage + "/usr/lib/other place", tmp, home)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)

@@ -1,0 +1,125 @@
+// The calendar as iCalendar text, built and written out by libical.
+#include "app/calendar/ical_export.h"
+
+#include <libical/ical.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace {
+
+const char kProdId[] = "-//Strigolo//Strigolo calendar//IT";
+
+// The bytes of a text field as UTF-8, reading them as Latin-1.
+std::string FieldUtf8(const char* field, size_t size) {
+    std::string out;
+    for (unsigned char c : FieldText(field, size)) {
+        if (c >= 0xA0) {
+            out += static_cast<char>(0xC0 | c >> 6);
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += c >= 32 && c < 127 ? static_cast<char>(c) : '?';
+        }
+    }
+    return out;
+}
+
+// Years 1 to 3000: libical writes no later ones.
+bool ValidDate(const Date& d) {
+    return d.year >= 1 && d.year <= 3000 && d.month >= 1 && d.month <= 12 && d.day >= 1 &&
+           d.day <= icaltime_days_in_month(d.month, d.year);
+}
+
+bool ValidTime(const Time& t) { return t.hour >= 0 && t.hour < 24 && t.min >= 0 && t.min < 60; }
+
+// Why `e` cannot be written, or null when it can.
+const char* Unwritable(const Event& e) {
+    switch (e.type) {
+    case kAppointment: return !ValidDate(e.date) ? "its date does not exist" : !ValidTime(e.time) ? "its time does not exist" : nullptr;
+    case kWeekly: return e.wday < 0 || e.wday > 6 ? "its weekday is out of range" : !ValidTime(e.time) ? "its time does not exist" : nullptr;
+    case kReminder: return e.remind_mode < 0 || e.remind_mode > 2 ? "its period is out of range" : nullptr;
+    default: return "its kind is unknown";
+    }
+}
+
+// A floating local date and time; the date of `today` for a date the record does not
+// hold, midnight for such a time.
+icaltimetype Floating(const Date& d, const Time& t, const std::tm& today) {
+    icaltimetype out = icaltime_null_time();
+    const bool date_ok = ValidDate(d), time_ok = ValidTime(t);
+    out.year = date_ok ? d.year : today.tm_year + 1900;
+    out.month = date_ok ? d.month : today.tm_mon + 1;
+    out.day = date_ok ? d.day : today.tm_mday;
+    out.hour = time_ok ? t.hour : 0;
+    out.minute = time_ok ? t.min : 0;
+    return out;
+}
+
+// FNV-1a, 64 bits, over what makes the event what it is (not its notice state).
+uint64_t Fingerprint(const Event& e) {
+    const std::string key = FieldText(e.title, sizeof e.title) + '\0' + FieldText(e.description, sizeof e.description);
+    const int32_t numbers[] = {e.type, e.date.day, e.date.month, e.date.year, e.time.hour, e.time.min, e.wday, e.remind_mode};
+    uint64_t h = 14695981039346656037ull;
+    auto mix = [&h](unsigned char b) { h = (h ^ b) * 1099511628211ull; };
+    for (unsigned char c : key) mix(c);
+    for (int32_t n : numbers)
+        for (int k = 0; k < 4; ++k) mix(static_cast<unsigned char>(static_cast<uint32_t>(n) >> (8 * k)));
+    return h;
+}
+
+icalcomponent* NewVevent(const Event& e, const std::string& uid, const icaltimetype& stamp, const std::tm& today) {
+    icalcomponent* ev = icalcomponent_new(ICAL_VEVENT_COMPONENT);
+    icalcomponent_add_property(ev, icalproperty_new_uid(uid.c_str()));
+    icalcomponent_add_property(ev, icalproperty_new_dtstamp(stamp));
+    icaltimetype start = Floating(e.date, e.time, today);
+    icalrecurrencetype rule;
+    icalrecurrencetype_clear(&rule);
+    if (e.type == kWeekly) {
+        // icaltime_day_of_week counts 1 Sunday to 7 Saturday.
+        icaltime_adjust(&start, (e.wday - (icaltime_day_of_week(start) - 1) + 7) % 7, 0, 0, 0);
+        rule.freq = ICAL_WEEKLY_RECURRENCE;
+        rule.by_day[0] = static_cast<short>(e.wday + 1);
+    } else if (e.type == kReminder) {
+        rule.freq = ICAL_HOURLY_RECURRENCE;
+        rule.interval = static_cast<short>(e.remind_mode + 1);
+    }
+    icalcomponent_add_property(ev, icalproperty_new_dtstart(start));
+    const std::string title = FieldUtf8(e.title, sizeof e.title);
+    const std::string description = FieldUtf8(e.description, sizeof e.description);
+    if (!title.empty()) icalcomponent_add_property(ev, icalproperty_new_summary(title.c_str()));
+    if (!description.empty()) icalcomponent_add_property(ev, icalproperty_new_description(description.c_str()));
+    if (rule.freq != ICAL_NO_RECURRENCE) icalcomponent_add_property(ev, icalproperty_new_rrule(rule));
+    return ev;
+}
+
+}  // namespace
+
+std::string ExportIcalendar(const std::list<Event>& calendar, std::time_t now, std::vector<std::string>& left_out) {
+    std::tm today{};
+    localtime_r(&now, &today);
+    const icaltimetype stamp = icaltime_from_timet_with_zone(now, 0, icaltimezone_get_utc_timezone());
+    icalcomponent* cal = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
+    icalcomponent_add_property(cal, icalproperty_new_version("2.0"));
+    icalcomponent_add_property(cal, icalproperty_new_prodid(kProdId));
+    // Equal events get the same fingerprint; a count after it keeps their UIDs apart.
+    std::map<uint64_t, int> seen;
+    for (const Event& e : calendar) {
+        if (const char* why = Unwritable(e)) {
+            left_out.push_back("\"" + FieldText(e.title, sizeof e.title) + "\": " + why);
+            continue;
+        }
+        const uint64_t print = Fingerprint(e);
+        char hex[17];
+        std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(print));
+        const int repeat = seen[print]++;
+        const std::string uid = hex + (repeat ? "-" + std::to_string(repeat + 1) : "") + "@strigolo";
+        icalcomponent_add_component(cal, NewVevent(e, uid, stamp, today));
+    }
+    char* text = icalcomponent_as_ical_string_r(cal);
+    std::string out = text ? text : "";
+    std::free(text);
+    icalcomponent_free(cal);
+    return out;
+}

@@ -1,0 +1,57 @@
+// Events from iCalendar files (RFC 5545, read by libical): which VEVENT becomes an
+// appointment, a weekly event or a reminder, at what local date and time, with what
+// texts, and why everything else is left out. Nothing here touches a file.
+#pragma once
+
+#include <cstddef>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "app/calendar/event_store.h"
+
+// One event found in a file, ready to be added to the calendar.
+struct IcalEvent {
+    Event event;
+    std::string name;              // its SUMMARY in the font's characters, quoted, for messages
+    std::vector<std::string> cut;  // "title cut to 16 characters" and the like; empty when nothing was cut
+};
+
+// What one file yields.
+struct IcalImport {
+    // False when the text holds no complete VCALENDAR (not iCalendar, cut short or
+    // empty); nothing else is filled in then.
+    bool is_icalendar = false;
+    std::vector<IcalEvent> events;     // in the file's order
+    std::vector<std::string> skipped;  // one per item left out: its name, a colon, the reason
+};
+
+// Maps the iCalendar text data[0, size) with `now` as the present and the local zone of
+// TZ as the owl's wall clock:
+//  - a VEVENT with a DTSTART becomes an appointment at its local date and time (UTC,
+//    TZID with its VTIMEZONE or a zone of the system, or floating as local); a date
+//    without a time (an all-day event) is an appointment at 9:00 that day;
+//  - RRULE FREQ=WEEKLY, every week, with no BYDAY or one weekday, becomes a weekly event
+//    on the local weekday and time of its next occurrence;
+//  - RRULE FREQ=HOURLY with INTERVAL 1, 2 or 3 and nothing more becomes a reminder;
+//  - any other rule becomes an appointment at its next occurrence that has not wholly
+//    passed, leaving out EXDATE and instances moved by a RECURRENCE-ID event;
+//  - events wholly in the past, cancelled events, VTODO, VJOURNAL and other components
+//    are skipped, each with its reason;
+//  - SUMMARY and DESCRIPTION go through FontText and are cut to the editor's limits
+//    (16 and 344 characters), less the spaces that end them.
+// A weekly event or reminder keeps `now`'s date as its own, as one made in the editor.
+IcalImport MapIcalendar(const char* data, size_t size, std::time_t now);
+
+// UTF-8 text in the characters the font draws (32 to 126), written the way the
+// question bank writes Italian: a vowel with a grave or acute accent is the vowel and an
+// apostrophe ("è" is "e'"), other accents are dropped ("ç" is "c"), typographic quotes,
+// guillemets and dashes become their ASCII forms, tabs and line ends a space, anything
+// else "?".
+std::string FontText(const std::string& utf8);
+
+// Whether `a` and `b` are the same entry for an import: same type and title (spaces at
+// its end aside, as files lose them) and, for an appointment the same date and time, for
+// a weekly event the same weekday and time, for a reminder the same period. The date a
+// weekly event or reminder keeps is not compared.
+bool SameEvent(const Event& a, const Event& b);

@@ -1,0 +1,194 @@
+// iCalendar import and export: the mapping of the shapes calendar programs write, the
+// texts in the font's characters, what counts as the same event, and the round trip.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "app/calendar/ical_export.h"
+#include "app/calendar/ical_import.h"
+
+namespace {
+
+// Zones as Outlook (a Windows name) and Thunderbird write them, rules for 2007 on.
+const char kZones[] =
+    "BEGIN:VTIMEZONE\nTZID:Eastern Standard Time\nBEGIN:STANDARD\nDTSTART:16011104T020000\n"
+    "RRULE:FREQ=YEARLY;BYDAY=1SU;BYMONTH=11\nTZOFFSETFROM:-0400\nTZOFFSETTO:-0500\nEND:STANDARD\n"
+    "BEGIN:DAYLIGHT\nDTSTART:16010311T020000\nRRULE:FREQ=YEARLY;BYDAY=2SU;BYMONTH=3\nTZOFFSETFROM:-0500\n"
+    "TZOFFSETTO:-0400\nEND:DAYLIGHT\nEND:VTIMEZONE\n"
+    "BEGIN:VTIMEZONE\nTZID:Europe/Rome\nBEGIN:DAYLIGHT\nTZOFFSETFROM:+0100\nTZOFFSETTO:+0200\nTZNAME:CEST\n"
+    "DTSTART:19700329T020000\nRRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU\nEND:DAYLIGHT\nBEGIN:STANDARD\n"
+    "TZOFFSETFROM:+0200\nTZOFFSETTO:+0100\nTZNAME:CET\nDTSTART:19701025T030000\n"
+    "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU\nEND:STANDARD\nEND:VTIMEZONE\n";
+
+enum Form { kCrlf, kLf, kRaw };
+
+// `body` inside a VCALENDAR with the zones above, lines ended as `form` says.
+std::string File(const std::string& body, Form form) {
+    if (form == kRaw) return body;
+    std::string text = "BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//Test//EN\n" + std::string(kZones) + body + "END:VCALENDAR\n";
+    if (form == kLf) return text;
+    std::string crlf;
+    for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return crlf;
+}
+
+std::string Describe(const IcalImport& r) {
+    if (!r.is_icalendar) return "not iCalendar";
+    std::string out;
+    for (const IcalEvent& f : r.events) {
+        const Event& e = f.event;
+        char head[64];
+        if (e.type == kAppointment) std::snprintf(head, sizeof head, "A %d/%d/%d %d:%02d", e.date.day, e.date.month, e.date.year, e.time.hour, e.time.min);
+        if (e.type == kWeekly) std::snprintf(head, sizeof head, "W%d %d:%02d", e.wday, e.time.hour, e.time.min);
+        if (e.type == kReminder) std::snprintf(head, sizeof head, "R%d", e.remind_mode);
+        out += std::string(head) + " " + e.title + (e.description[0] ? std::string("|") + e.description : "");
+        for (const std::string& c : f.cut) out += " (" + c + ")";
+        out += "; ";
+    }
+    for (const std::string& s : r.skipped) out += "skip " + s + "; ";
+    return out;
+}
+
+// Friday 1 March 2030, 10:00 in Rome (CET, UTC+1).
+std::time_t Now() {
+    setenv("TZ", "Europe/Rome", 1);
+    tzset();
+    std::tm t{};
+    t.tm_year = 130, t.tm_mon = 2, t.tm_mday = 1, t.tm_hour = 10, t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
+TEST(IcalImport, MapsTheShapesCalendarProgramsWrite) {
+    struct Row { const char* body; Form form; const char* expect; } rows[] = {
+        {"BEGIN:VEVENT\nDTSTART:20300310T080000Z\nSUMMARY:UTC\nEND:VEVENT\n", kCrlf, "A 10/3/2030 9:00 UTC; "},
+        // US summer time began on the 10th, Europe's has not: 12:00 EDT is 16:00Z, 17:00 here.
+        {"BEGIN:VEVENT\nDTSTART;TZID=\"Eastern Standard Time\":20300311T120000\nSUMMARY:NY\nEND:VEVENT\n", kCrlf,
+         "A 11/3/2030 17:00 NY; "},
+        {"BEGIN:VEVENT\nDTSTART;TZID=Europe/Rome:20300405T093000\nSUMMARY:Roma\nEND:VEVENT\n", kLf, "A 5/4/2030 9:30 Roma; "},
+        {"BEGIN:VEVENT\nDTSTART:20300307T183000\nSUMMARY:Floating\nEND:VEVENT\n", kCrlf, "A 7/3/2030 18:30 Floating; "},
+        {"BEGIN:VEVENT\nDTSTART;VALUE=DATE:20300308\nDTEND;VALUE=DATE:20300309\nSUMMARY:Ferie\nEND:VEVENT\n", kCrlf,
+         "A 8/3/2030 9:00 Ferie; "},
+        {"BEGIN:VEVENT\nDTSTART:20300301T083000Z\nDTEND:20300301T085000Z\nSUMMARY:Over\nEND:VEVENT\n", kCrlf,
+         "skip \"Over\": in the past; "},
+        {"BEGIN:VEVENT\nDTSTART:20300301T083000Z\nDURATION:PT2H\nSUMMARY:Going on\nEND:VEVENT\n", kCrlf,
+         "A 1/3/2030 9:30 Going on; "},
+        // Tuesdays 20:00 in New York are Wednesdays 2:00 here.
+        {"BEGIN:VEVENT\nDTSTART;TZID=\"Eastern Standard Time\":20300101T200000\nRRULE:FREQ=WEEKLY;BYDAY=TU\n"
+         "SUMMARY:Corso\nEND:VEVENT\n", kCrlf, "W3 2:00 Corso; "},
+        {"BEGIN:VEVENT\nDTSTART:20300104T183000\nRRULE:FREQ=WEEKLY\nSUMMARY:Venerdi\nEND:VEVENT\n", kCrlf, "W5 18:30 Venerdi; "},
+        {"BEGIN:VEVENT\nDTSTART:20300104T183000\nRRULE:FREQ=WEEKLY;UNTIL=20300201T000000Z\nSUMMARY:Finito\nEND:VEVENT\n",
+         kCrlf, "skip \"Finito\": in the past; "},
+        {"BEGIN:VEVENT\nDTSTART:20300101T200000\nRRULE:FREQ=WEEKLY;INTERVAL=2\nSUMMARY:Biweekly\nEND:VEVENT\n", kCrlf,
+         "A 12/3/2030 20:00 Biweekly; "},
+        {"BEGIN:VEVENT\nDTSTART:20300101T070000\nRRULE:FREQ=WEEKLY;BYDAY=MO,WE\nSUMMARY:Two days\nEND:VEVENT\n", kCrlf,
+         "A 4/3/2030 7:00 Two days; "},
+        // Today's 8:00 has passed and tomorrow's is excluded.
+        {"BEGIN:VEVENT\nDTSTART:20300101T080000\nRRULE:FREQ=DAILY\nEXDATE:20300302T080000\nSUMMARY:Daily\nEND:VEVENT\n",
+         kCrlf, "A 3/3/2030 8:00 Daily; "},
+        {"BEGIN:VEVENT\nDTSTART:20291015T090000\nRRULE:FREQ=MONTHLY;BYMONTHDAY=15\nSUMMARY:Monthly\nEND:VEVENT\n", kCrlf,
+         "A 15/3/2030 9:00 Monthly; "},
+        {"BEGIN:VEVENT\nDTSTART;VALUE=DATE:19800301\nRRULE:FREQ=YEARLY\nSUMMARY:Compleanno\nEND:VEVENT\n", kCrlf,
+         "A 1/3/2030 9:00 Compleanno; "},
+        {"BEGIN:VEVENT\nDTSTART:20300301T000000\nRRULE:FREQ=HOURLY;INTERVAL=4\nSUMMARY:Four\nEND:VEVENT\n", kCrlf,
+         "A 1/3/2030 12:00 Four; "},
+        {"BEGIN:VEVENT\nDTSTART:20200101T000000\nRRULE:FREQ=HOURLY;INTERVAL=2\nSUMMARY:Acqua\nEND:VEVENT\n", kCrlf, "R1 Acqua; "},
+        {"BEGIN:VEVENT\nDTSTART:20200101T000000\nRRULE:FREQ=HOURLY;UNTIL=20300201T000000Z\nSUMMARY:Old\nEND:VEVENT\n", kCrlf,
+         "skip \"Old\": in the past; "},
+        // Instance of the 2nd moved to 15:00 by an event of its own.
+        {"BEGIN:VEVENT\nUID:d\nDTSTART:20300101T080000\nRRULE:FREQ=DAILY\nSUMMARY:Moved\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:d\nRECURRENCE-ID:20300302T080000\nDTSTART:20300302T150000\nSUMMARY:Moved\nEND:VEVENT\n",
+         kCrlf, "A 3/3/2030 8:00 Moved; A 2/3/2030 15:00 Moved; "},
+        {"BEGIN:VEVENT\nSUMMARY:No start\nEND:VEVENT\nBEGIN:VEVENT\nSTATUS:CANCELLED\nDTSTART:20300310T080000Z\n"
+         "SUMMARY:Off\nEND:VEVENT\nBEGIN:VTODO\nSUMMARY:Latte\nEND:VTODO\nBEGIN:VJOURNAL\nEND:VJOURNAL\n", kCrlf,
+         "skip \"No start\": no start time (DTSTART); skip \"Off\": cancelled; skip \"Latte\": a to-do (VTODO), "
+         "not an event; skip an untitled VJOURNAL: a journal entry (VJOURNAL), not an event; "},
+        // Escapes, a fold inside a word and one inside the two bytes of an accent.
+        {"BEGIN:VEVENT\nDTSTART:20300310T080000Z\nSUMMARY:Riunione di progetto\nDESCRIPTION:Sala 2\\, piano 1\\nportare il\n"
+         "  verbale della citt\xC3\n \xA0" "\n" "END:VEVENT\n", kCrlf,
+         "A 10/3/2030 9:00 Riunione di prog|Sala 2, piano 1 portare il verbale della citta' (title cut to 16 characters); "},
+        {"BEGIN:VEVENT\nDTSTART:20300231T100000\nSUMMARY:Feb\nEND:VEVENT\n", kCrlf,
+         "skip \"Feb\": its start (DTSTART) is not a real date and time; "},
+        {"BEGIN:VEVENT\nDTSTART:20300310T080000Z\nEND:VEVENT\n", kRaw, "not iCalendar"},
+        {"", kRaw, "not iCalendar"},
+        {"Dentista alle 9, porta la tessera\n", kRaw, "not iCalendar"},
+        {"BEGIN:VCALENDAR\nBEGIN:VEVENT\nDTSTART:20300310T080000Z\n", kRaw, "not iCalendar"},
+    };
+    const std::time_t now = Now();
+    for (const Row& r : rows) {
+        const std::string text = File(r.body, r.form);
+        EXPECT_EQ(r.expect, Describe(MapIcalendar(text.data(), text.size(), now))) << r.body;
+    }
+}
+
+TEST(IcalImport, TextsInTheFontsCharacters) {
+    const char* rows[][2] = {
+        {"Caff\u00e8 pi\u00f9 citt\u00e0 perch\u00e9", "Caffe' piu' citta' perche'"},
+        {"\u00c8 cos\u00ec, N\u00f2", "E' cosi', No'"},
+        {"\u00c7a \u00f1 \u00fc \u0141\u00f3d\u017a \u00c6r\u00f8", "Ca n u Lo'dz ?ro"},
+        {"\u201cS\u00ec\u201d \u2013 l\u2019ora\u2026 \u00abno\u00bb", "\"Si'\" - l'ora... \"no\""},
+        {"pe\u0301 o\u0308", "pe' o"},  // decomposed accents
+        {"a\tb\nc", "a b c"},
+        {"\U0001F600 \u20ac \xff \xc0\xaf \xed\xa0\x80 \xc3", "? ? ? ?? ??? ?"},
+    };
+    for (const auto& r : rows) EXPECT_EQ(r[1], FontText(r[0])) << r[0];
+}
+
+TEST(IcalImport, SameEventComparesWhatTheKindMeans) {
+    Event base{std::tm{}};
+    std::strcpy(base.title, "Palestra");
+    base.date = {4, 3, 2030}, base.time = {18, 30}, base.wday = 1, base.remind_mode = 1;
+    struct Row { int type; void (*change)(Event&); bool same; } rows[] = {
+        {kAppointment, [](Event&) {}, true},
+        {kAppointment, [](Event& e) { e.date.day = 5; }, false},
+        {kAppointment, [](Event& e) { e.wday = 2; }, true},
+        {kWeekly, [](Event& e) { e.date.day = 5; }, true},  // the date a weekly event keeps
+        {kWeekly, [](Event& e) { e.wday = 2; }, false},
+        {kWeekly, [](Event& e) { e.time.min = 0; }, false},
+        {kReminder, [](Event& e) { e.time.hour = 9, e.date.day = 5; }, true},
+        {kReminder, [](Event& e) { e.remind_mode = 2; }, false},
+        {kReminder, [](Event& e) { e.title[0] = 'p'; }, false},
+        {kReminder, [](Event& e) { std::strcat(e.title, "  "); }, true},
+        {kReminder, [](Event& e) { e.type = kAppointment; }, false},
+    };
+    for (const Row& r : rows) {
+        Event a = base, b = base;
+        a.type = b.type = r.type;
+        r.change(b);
+        EXPECT_EQ(r.same, SameEvent(a, b)) << &r - rows;
+    }
+}
+
+TEST(IcalExport, ImportIntoAnEmptyCalendarGivesTheSameList) {
+    const std::time_t now = Now();
+    std::tm today{};
+    localtime_r(&now, &today);
+    std::list<Event> calendar;
+    auto add = [&](int type, const char* title, const std::string& description, Date d, Time t, int wday, int mode) {
+        Event e(today);
+        std::strcpy(e.title, title), std::strcpy(e.description, description.c_str());
+        e.type = type, e.remind_mode = mode;
+        if (type != kReminder) e.time = t;
+        if (type == kAppointment) e.date = d;
+        if (type == kWeekly) e.wday = wday;
+        calendar.push_back(e);
+    };
+    add(kAppointment, "Cena, vino; ok\\", std::string(344, 'x').replace(70, 3, "a,b"), {31, 12, 2031}, {20, 5}, 0, 0);
+    add(kAppointment, "Treno", "", {2, 3, 2030}, {0, 0}, 0, 0);
+    for (int wday = 0; wday < 7; ++wday) add(kWeekly, "Palestra", "Sala 'B'", {}, {18, 30}, wday, 0);
+    for (int mode = 0; mode < 3; ++mode) add(kReminder, "Acqua", "", {}, {}, 0, mode);
+    std::vector<std::string> left_out;
+    std::list<Event> damaged = calendar;
+    damaged.push_back(calendar.front());
+    damaged.back().date.month = 13;
+    const std::string text = ExportIcalendar(damaged, now, left_out);
+    EXPECT_EQ(std::vector<std::string>{"\"Cena, vino; ok\\\": its date does not exist"}, left_out);
+
+    const IcalImport back = MapIcalendar(text.data(), text.size(), now);
+    std::list<Event> got;
+    for (const IcalEvent& f : back.events) got.push_back(f.event);
+    EXPECT_EQ(SerializeEvents(calendar), SerializeEvents(got)) << text;
+    EXPECT_EQ(std::vector<std::string>{}, back.skipped);
+}
+
+}  // namespace
