@@ -1,5 +1,5 @@
 // Strigolo's entry point: one copy only, the always-on-top window, every asset
-// loaded once, then the frame loop.
+// loaded once, then the frame loop (a steady tick, frames drawn when needed).
 #include <GL/freeglut.h>
 
 #include <cstdio>
@@ -85,12 +85,14 @@ int main(int argc, char** argv) {
     init();
 
     glutDisplayFunc(display);
+    glutWindowStatusFunc(window_status);
     glutReshapeFunc(reshape);
     glutKeyboardUpFunc(skeyboard_up);
     glutKeyboardFunc(skeyboard_down);
     glutMouseFunc(mouse_event);
     glutPassiveMotionFunc(mouse);
     glutMotionFunc(mouse);
+    tick(0);
     glutMainLoop();
     return 0;
 }

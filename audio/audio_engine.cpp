@@ -9,6 +9,8 @@
 #include <cstring>
 #include <type_traits>
 
+#include "audio/sound_device.h"
+
 // The header spells OpenAL's types as plain C++ types; the loader writes through
 // pointers to these fields, so they must be the very same types.
 static_assert(std::is_same_v<decltype(Sound::alFormatBuffer), ALenum>);
@@ -169,6 +171,7 @@ void AudioEngine::spawn_static(int buffer, const char* file, bool loop) {
   if (buffer < 0 || buffer > 9) return;
   s[buffer].Stop();
   s[buffer].Destroy();
+  ResumeSound();  // a paused device would hold the sound back
   s[buffer].Load(file, loop);
   s[buffer].Play();
 }

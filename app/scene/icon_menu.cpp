@@ -17,7 +17,6 @@
 #include "engine/textures.h"
 #include "engine/widgets.h"
 #include "platform/browser.h"
-#include "platform/clock.h"
 
 const char* const kSearchUrl = "https://duckduckgo.com/";
 
@@ -116,15 +115,10 @@ void DrawIconMenuAndClock(SceneState& s) {
     char help_str[512];
     IconMenuStep(s, help_str, true);
 
-    // The clock line reads the wall clock itself; the panels and the reminder scan of
-    // this frame see the same reading through timeinfo.
-    static std::tm now_tm;
-    const std::time_t rawtime = WallClock();
-    localtime_r(&rawtime, &now_tm);
-    timeinfo = &now_tm;
-    const char* wday = GetWdayStr(now_tm.tm_wday);
+    // The wall clock as the last tick read it, as the reminder scan saw it.
+    const std::tm& now_tm = *timeinfo;
     char line[128];
-    FormatClockLine(now_tm, wday, line, sizeof line);
+    FormatClockLine(now_tm, GetWdayStr(now_tm.tm_wday), line, sizeof line);
     glPrintText(266.0f, 10.0f, 10.0f, false, "%s", line);
 
     int x = 0, y = 0;

@@ -1,5 +1,6 @@
-// Render: draws the owl scene for one frame, in a fixed order, around the behaviour
-// step (backdrop, tree, owl, hat and thought cloud, icon menu, reminders, effects).
+// Render: draws the owl scene for one frame from its state, in a fixed order
+// (backdrop, tree, owl, hat and thought cloud, icon menu, notifications, effects).
+// What it decides is only what its buttons' clicks ask for.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
@@ -9,14 +10,11 @@
 #include "app/scene/icon_menu.h"
 #include "app/scene/scene.h"
 #include "app/scene/scene_backdrop.h"
-#include "audio/audio_engine.h"
 #include "app/views.h"
-#include "engine/input.h"
 #include "engine/sprite_bounds.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
 #include "fx/scintix.h"
-#include "platform/window.h"
 
 // A sprite of the owl frame: DrawRect(w, h, sy) with `t`, over its visible part only.
 static void Sprite(GLuint t, float w, float h, float sy) {
@@ -77,23 +75,13 @@ void Render() {
     glPushMatrix();
     glTranslatef(271.0f, 265.0f, 0.0f);  // the owl frame
 
-    int mx = 0, my = 0;
-    if (GetCursorPos(mx, my))
-        s.cursor = PointerToScene(mx, my, glutGet(GLUT_WINDOW_X), glutGet(GLUT_WINDOW_Y), WindowWidth(),
-                                  WindowHeight());
-
-    const SceneLook look = SceneUpdate(s, global_time, s.cursor);
-    if (look.laugh_started && enable_sfx) AudioEngine.spawn_static(0, "Data/laugh.wav", false);
-
-    DrawOwl(s, look);
+    DrawOwl(s, scene_look);
     if (new_notify || spawn_question) DrawThoughtCloud(s.bt);
 
     DrawIconMenuAndClock(s);
-    ReminderStep();
+    DrawNotifications();
 
-    DrawEffects(global_time);
-    if (OfferSoundAndTimeout(s.offer, global_time, enable_sfx, spawn_question))
-        AudioEngine.spawn_static(0, "Data/question.wav", false);
+    DrawEffects(draw_time);
 
     glPopMatrix();
     glDepthMask(GL_TRUE);

@@ -17,9 +17,12 @@ struct BackdropCopy {
     GLuint background = 0, tree = 0;  // the texture names it was made from
 };
 BackdropCopy copy;
+bool copy_allowed = true;
 }  // namespace
 
 void ForgetBackdropCopy() { copy.valid = false; }
+
+void AllowBackdropCopy(bool allowed) { copy_allowed = allowed; }
 
 void DrawBackdropAndTree() {
     GLint vp[4];
@@ -40,7 +43,7 @@ void DrawBackdropAndTree() {
         glDepthMask(GL_FALSE);
         glBindTexture(GL_TEXTURE_2D, tree);
         DrawSpriteQuad(tree, 0.0f, 0.0f, 512.0f, 512.0f);
-        if (vp[2] > 0 && vp[3] > 0) {
+        if (copy_allowed && vp[2] > 0 && vp[3] > 0) {
             if (copy.texture == 0) glGenTextures(1, &copy.texture);
             glBindTexture(GL_TEXTURE_2D, copy.texture);
             glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);

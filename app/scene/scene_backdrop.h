@@ -9,3 +9,7 @@
 void DrawBackdropAndTree();
 // Forgets the kept copy (the next frame draws the layers again).
 void ForgetBackdropCopy();
+// Whether a copy may be taken (true at start): only while the whole window can be
+// seen, since pixels covered when it is taken may be undefined. While it may not,
+// every frame draws the layers.
+void AllowBackdropCopy(bool allowed);
