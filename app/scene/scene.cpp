@@ -1,5 +1,7 @@
 // Render: draws the owl scene for one frame from its state, in a fixed order
-// (backdrop, tree, owl, hat and thought cloud, icon menu, notifications, effects).
+// (backdrop, tree, icon column and clock line, owl, hat and thought cloud, tooltip,
+// notifications, effects). The column and the clock line lie clear of everything
+// drawn after them but the tooltip, so drawing them first changes no pixel.
 // What it decides is only what its buttons' clicks ask for.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
@@ -17,9 +19,13 @@
 #include "fx/scintix.h"
 
 // A sprite of the owl frame: DrawRect(w, h, sy) with `t`, over its visible part only.
+// The scene's sprites are white-lit: replacing skips a colour product that would
+// leave every texel as it is.
 static void Sprite(GLuint t, float w, float h, float sy) {
     glBindTexture(GL_TEXTURE_2D, t);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     DrawSpriteRect(t, w, h, sy);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
 static void DrawOwl(const SceneState& s, const SceneLook& look) {
@@ -70,7 +76,7 @@ static void DrawEffects(float dt) {
 void Render() {
     SceneState& s = scene_state;
 
-    DrawBackdropAndTree();
+    DrawStaticLayer(ColumnAndClockLook(), DrawColumnAndClock);
 
     glPushMatrix();
     glTranslatef(271.0f, 265.0f, 0.0f);  // the owl frame
@@ -78,7 +84,7 @@ void Render() {
     DrawOwl(s, scene_look);
     if (new_notify || spawn_question) DrawThoughtCloud(s.bt);
 
-    DrawIconMenuAndClock(s);
+    IconClicksAndTooltip(s);
     DrawNotifications();
 
     DrawEffects(draw_time);
