@@ -1,7 +1,8 @@
 // Render: draws the owl scene for one frame from its state, in a fixed order
 // (backdrop, tree, icon column and clock line, owl, hat and thought cloud, tooltip,
 // notifications, effects). The column and the clock line lie clear of everything
-// drawn after them but the tooltip, so drawing them first changes no pixel.
+// drawn after them but the tooltip (while the owl's pictures keep clear of them), so
+// drawing them first changes no pixel.
 // What it decides is only what its buttons' clicks ask for.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
@@ -73,10 +74,27 @@ static void DrawEffects(float dt) {
     else smoke_fx.reset();
 }
 
+// Whether the owl's layers, as their pictures show, stay clear of the icon column
+// (x below 84.5) and the clock line (y below 30, x from 266), with 16 GUI units to
+// spare for the breathing, the laugh's bounce and the pupils. Then the column and the
+// clock can be drawn before the owl, in the static layer, and no pixel changes.
+static bool OwlClearOfMenu() {
+    for (GLuint t : {owl[0], owl[1], owl[2], owl_ce[0], owl_ce[1], owl_ce[2], eye_l, eye_r, hat}) {
+        const SpriteBounds b = GetSpriteBounds(t);
+        if (b.empty()) continue;
+        const float x0 = 21.0f + 500.0f * b.u0, x1 = 21.0f + 500.0f * b.u1, y0 = 20.0f + 490.0f * b.v0;
+        if (x0 < 84.5f + 16.0f || (y0 < 30.0f + 16.0f && x1 > 266.0f - 16.0f)) return false;
+    }
+    return true;
+}
+
+static void NothingMore() {}
+
 void Render() {
     SceneState& s = scene_state;
 
-    DrawStaticLayer(ColumnAndClockLook(), DrawColumnAndClock);
+    const bool menu_first = OwlClearOfMenu();
+    DrawStaticLayer(menu_first ? ColumnAndClockLook() : 0, menu_first ? DrawColumnAndClock : NothingMore);
 
     glPushMatrix();
     glTranslatef(271.0f, 265.0f, 0.0f);  // the owl frame
@@ -84,6 +102,7 @@ void Render() {
     DrawOwl(s, scene_look);
     if (new_notify || spawn_question) DrawThoughtCloud(s.bt);
 
+    if (!menu_first) DrawColumnAndClock();
     IconClicksAndTooltip(s);
     DrawNotifications();
 
