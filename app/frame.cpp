@@ -1,12 +1,21 @@
-// One frame per display callback: wall clock, GUI space, the view chosen by
-// menu_case_id, swap, frame clock, and the end of the one-frame input.
+// The frame loop. A tick, 60 times a second while the window can be seen and 10
+// while it cannot, reads the clocks, steps the scene (behaviour, reminders, sounds)
+// and decides whether to draw; display draws the chosen view from the state.
 #include "app/frame.h"
 
 #include <GL/freeglut.h>
 
+#include <climits>
+
 #include "app/calendar/calendar_file.h"
 #include "app/calendar/calendar_notice.h"
+#include "app/calendar/event_store.h"
+#include "app/frame_rate.h"
+#include "app/scene/scene.h"
+#include "app/scene/scene_backdrop.h"
 #include "app/views.h"
+#include "audio/audio_engine.h"
+#include "audio/sound_device.h"
 #include "engine/input.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
@@ -16,11 +25,83 @@
 
 int menu_case_id = kMenuScene;
 float global_time = 0.0f;
+float draw_time = 0.0f;
 std::tm* timeinfo = nullptr;
 
 namespace {
 FrameClock frame_clock;
+std::tm tick_tm{};
+
+// What the loop knows between ticks.
+struct LoopState {
+    bool first_tick = true;
+    bool visible = true;            // some of the window can be seen
+    bool shown_again = false;       // it became visible since the last tick
+    bool input = false;             // a click, key or motion since the last drawn frame
+    int ticks_since_draw = 0;
+    int pointer_x = INT_MIN, pointer_y = INT_MIN;  // last sample, window pixels
+    SceneShown shown;               // the scene's discrete look at the last tick
+    int menu = kMenuScene;          // the view at the last tick
+    double next_tick_ms = 0.0;
+};
+LoopState loop;
+
+void PlaySceneSounds(const SceneSounds& s) {
+    if (s.laugh) AudioEngine.spawn_static(0, "Data/laugh.wav", false);
+    if (s.notify) AudioEngine.spawn_static(0, "Data/notify.wav", false);
+    if (s.question) AudioEngine.spawn_static(0, "Data/question.wav", false);
 }
+
+// The pointer, sampled while the window can be seen; a hidden owl has nobody
+// pointing at it. True when it moved since the last sample.
+bool SamplePointer(SceneState& s) {
+    int x = 0, y = 0;
+    if (!loop.visible) {
+        s.cursor = SceneState{}.cursor;
+        loop.pointer_x = loop.pointer_y = INT_MIN;
+        return false;
+    }
+    if (!GetCursorInWindow(x, y)) return false;
+    const bool moved = x != loop.pointer_x || y != loop.pointer_y;
+    loop.pointer_x = x;
+    loop.pointer_y = y;
+    s.cursor = PointerToScene(x, y, 0, 0, WindowWidth(), WindowHeight());
+    return moved;
+}
+
+// One tick: the clocks, the deciding step of the shown view; true when a frame is due.
+bool Step() {
+    GetGlobalTime(global_time);
+    global_time = ClampFirstFrame(global_time, loop.first_tick);
+    loop.first_tick = false;
+    const std::time_t rawtime = WallClock();
+    localtime_r(&rawtime, &tick_tm);
+    timeinfo = &tick_tm;
+    WatchCalendarFile();  // merges in what another writer saved, retries a failed save
+
+    TickSeen seen;
+    seen.visible = loop.visible;
+    seen.shown_again = loop.shown_again;
+    seen.input = loop.input;
+    seen.panel = menu_case_id >= 0;
+    loop.shown_again = false;
+    if (menu_case_id < 0) {
+        seen.pointer_moved = SamplePointer(scene_state);
+        PlaySceneSounds(AdvanceScene(scene_state, scene_look, global_time, tick_tm, SaveEvents));
+        seen.moves_fast = SceneMovesFast();
+    } else {
+        spawn_question = false;  // a quiz offer never survives a panel
+    }
+    const SceneShown shown = CurrentSceneShown();
+    seen.shown_changed = shown != loop.shown || menu_case_id != loop.menu;
+    loop.shown = shown;
+    loop.menu = menu_case_id;
+
+    draw_time += global_time;
+    PauseSoundWhenQuiet(global_time);
+    return DrawThisTick(seen, ++loop.ticks_since_draw);
+}
+}  // namespace
 
 float MeasureFrameTime(FrameClock& clock, uint32_t now) {
     const uint32_t diff = now - clock.lastTickCount;  // unsigned: a wrap gives the small true difference
@@ -34,12 +115,14 @@ float ClampFirstFrame(float measured, bool first_frame) {
     return (first_frame && measured > 0.25f) ? 0.0f : measured;
 }
 
+void tick(int) {
+    if (Step()) glutPostRedisplay();
+    const double period = loop.visible ? kVisibleTickMs : kHiddenTickMs;
+    glutTimerFunc(ScheduleTick(loop.next_tick_ms, MonotonicMs(), period), tick, 0);
+}
+
 void display() {
     static bool fl = true;
-
-    std::time_t rawtime = WallClock();
-    timeinfo = std::localtime(&rawtime);
-    WatchCalendarFile();  // merges in what another writer saved, retries a failed save
 
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -52,7 +135,6 @@ void display() {
         Render();
     } else {
         glBindTexture(GL_TEXTURE_2D, GUI[menu_case_id]);
-        spawn_question = false;  // a quiz offer never survives a panel
         RenderOnViewport();
         switch (menu_case_id) {
             case kMenuList: DrawEventList(); break;
@@ -62,29 +144,41 @@ void display() {
             default: break;
         }
     }
+    DrawCalendarNotice();  // over the scene and the panels alike
 
-    DrawCalendarNotice();  // over whatever the view drew
     PopGuiSpace();
 
     glFlush();
     glFinish();
     glutSwapBuffers();
 
-    GetGlobalTime(global_time);
-    global_time = ClampFirstFrame(global_time, fl);
     if (fl) KeepAboveOthers();  // the window is mapped by now
     fl = false;
+    draw_time = 0.0f;
+    loop.ticks_since_draw = 0;
+    loop.input = false;
 
     single_touch = false;
     reset_keys_state();
+}
 
-    PaceFrame();
-    glutPostRedisplay();
+void window_status(int state) {
+    const bool visible = state == GLUT_FULLY_RETAINED || state == GLUT_PARTIALLY_RETAINED;
+    // A copy of the backdrop is taken only while every pixel of the window is its
+    // own: pixels covered when it was taken may be undefined.
+    ForgetBackdropCopy();
+    AllowBackdropCopy(state == GLUT_FULLY_RETAINED);
+    loop.shown_again = visible && !loop.visible;
+    loop.visible = visible;
+    if (loop.shown_again && Step()) glutPostRedisplay();  // at once, from a fresh step
 }
 
 // A key-down stands until the end of the frame that consumes it; the key-up of a
 // quick tap arriving before that frame therefore leaves it set.
-void skeyboard_down(unsigned char key, int, int) { key_state[key] = true; }
+void skeyboard_down(unsigned char key, int, int) {
+    key_state[key] = true;
+    loop.input = true;
+}
 
 void skeyboard_up(unsigned char key, int, int) {
     // Entries are set only by key-downs of the current batch, which must reach the
@@ -95,9 +189,11 @@ void skeyboard_up(unsigned char key, int, int) {
 void mouse_event(int button, int state, int, int) {
     // A press stands until the frame that consumes it, even if released before it.
     if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) single_touch = true;
+    loop.input = true;
 }
 
 void mouse(int x, int y) {
     touch_coord_x = static_cast<float>(x);
     touch_coord_y = static_cast<float>(y);
+    loop.input = true;
 }

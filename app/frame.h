@@ -1,5 +1,7 @@
-// The frame loop: one whole frame per display callback, the frame clock, and the
-// window callbacks that record input for the next frame.
+// The frame loop: a steady tick that steps what must happen on time (the scene's
+// behaviour, reminders, sounds) whether or not anything is drawn, a frame drawn only
+// when the picture needs it, and the window callbacks that record input and
+// visibility for them.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +11,12 @@
 // mode, 3 quiz.
 extern int menu_case_id;
 constexpr int kMenuScene = -1, kMenuList = 0, kMenuEdit = 1, kMenuView = 2, kMenuQuiz = 3;
-// Duration of the previous frame in seconds; every timer advances by it.
+// Seconds since the previous tick; every timer that decides advances by it.
 extern float global_time;
-// The wall clock read at the start of the current frame (panels use it).
+// Seconds of the shown view since the previous drawn frame; what only moves in the
+// picture (particles, the caret) advances by it when the frame is drawn.
+extern float draw_time;
+// The wall clock read at the last tick (the scene, its reminders and the panels use it).
 extern std::tm* timeinfo;
 
 // Frame clock state: the tick count of the previous measurement.
@@ -23,10 +28,17 @@ struct FrameClock {
 float MeasureFrameTime(FrameClock& clock, uint32_t now);
 // Reads the platform tick counter into the global frame clock.
 void GetGlobalTime(float& t);
-// The first frame's measurement is dropped when above 0.25 s (the time since boot).
+// The first measurement is dropped when above 0.25 s (the time since boot).
 float ClampFirstFrame(float measured, bool first_frame);
 
+// GLUT timer callback, and the loop's start: one tick (see app/frame_rate.h), then
+// the next one scheduled.
+void tick(int);
+// GLUT display callback: draws one frame of the view chosen by menu_case_id from
+// the state, swaps, and ends the one-frame input.
 void display();
+// GLUT window-status callback: hidden, covered, or (again) visible.
+void window_status(int state);
 void skeyboard_down(unsigned char key, int x, int y);
 void skeyboard_up(unsigned char key, int x, int y);
 void mouse_event(int button, int state, int x, int y);

@@ -1,5 +1,6 @@
 // Strigolo's entry point: the command line, one copy only, the always-on-top window
-// sized and placed for the desktop, every asset loaded once, then the frame loop.
+// sized and placed for the desktop, every asset loaded once, then the frame loop (a
+// steady tick, frames drawn when needed).
 #include <GL/freeglut.h>
 
 #include <cstdio>
@@ -115,6 +116,7 @@ int main(int argc, char** argv) {
     init();
 
     glutDisplayFunc(display);
+    glutWindowStatusFunc(window_status);
     glutReshapeFunc(reshape);
     glutKeyboardUpFunc(skeyboard_up);
     glutKeyboardFunc(skeyboard_down);
@@ -122,6 +124,7 @@ int main(int argc, char** argv) {
     glutPassiveMotionFunc(mouse);
     glutMotionFunc(mouse);
     RememberWindowPlace(plan);
+    tick(0);
     glutMainLoop();
     return 0;
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <type_traits>
 
+#include "audio/sound_device.h"
 #include "platform/regular_file.h"
 
 // The header spells OpenAL's types as plain C++ types; the loader writes through
@@ -180,6 +181,7 @@ void AudioEngine::spawn_static(int buffer, const char* file, bool loop) {
   if (buffer < 0 || buffer > 9) return;
   s[buffer].Stop();
   s[buffer].Destroy();
+  ResumeSound();  // a paused device would hold the sound back
   s[buffer].Load(file, loop);
   s[buffer].Play();
 }

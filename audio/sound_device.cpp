@@ -1,11 +1,14 @@
 // The sound device and context of the whole program, opened once at start-up.
 #include "audio/sound_device.h"
 
+#include <AL/al.h>
 #include <AL/alc.h>
+#include <AL/alext.h>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "audio/audio_engine.h"
 
@@ -13,6 +16,11 @@ namespace {
 
 ALCdevice* Device = nullptr;
 ALCcontext* Context = nullptr;
+// ALC_SOFT_pause_device, when the device offers it, and whether we paused it.
+LPALCDEVICEPAUSESOFT device_pause = nullptr;
+LPALCDEVICERESUMESOFT device_resume = nullptr;
+bool paused = false;
+float quiet = 0.0f;  // seconds without a slot playing
 
 // On a machine without a sound card the audio libraries write a dozen lines of their
 // own while failing to open it; our single line says all the user needs, so their
@@ -55,9 +63,39 @@ bool OpenSoundDevice() {
         SoundIsOff("the sound device cannot be used");
       }
     }
+    // OpenAL Soft's wave writer (1.19) leaves its file position at the header when
+    // paused and writes over the start of its recording when resumed: a recording
+    // device keeps running.
+    const ALCchar* name = Device ? alcGetString(Device, ALC_ALL_DEVICES_SPECIFIER) : nullptr;
+    const bool recording = name != nullptr && std::strcmp(name, "Wave File Writer") == 0;
+    if (Device != nullptr && !recording && alcIsExtensionPresent(Device, "ALC_SOFT_pause_device")) {
+      device_pause = reinterpret_cast<LPALCDEVICEPAUSESOFT>(alcGetProcAddress(Device, "alcDevicePauseSOFT"));
+      device_resume = reinterpret_cast<LPALCDEVICERESUMESOFT>(alcGetProcAddress(Device, "alcDeviceResumeSOFT"));
+    }
   }
   AudioEngine.initialize();
   return Context != nullptr;
+}
+
+void PauseSoundWhenQuiet(float dt) {
+  if (paused || Device == nullptr || device_pause == nullptr || device_resume == nullptr) return;
+  for (Sound& snd : AudioEngine.s) {
+    if (snd.State(AL_PLAYING)) {
+      quiet = 0.0f;
+      return;
+    }
+  }
+  quiet += dt;
+  if (quiet < kQuietBeforePause) return;
+  device_pause(Device);
+  paused = true;
+}
+
+void ResumeSound() {
+  quiet = 0.0f;
+  if (!paused) return;
+  device_resume(Device);
+  paused = false;
 }
 
 void CloseSoundDevice() {
@@ -74,4 +112,8 @@ void CloseSoundDevice() {
   if (Device != nullptr) alcCloseDevice(Device);
   Context = nullptr;
   Device = nullptr;
+  device_pause = nullptr;
+  device_resume = nullptr;
+  paused = false;
+  quiet = 0.0f;
 }

@@ -108,6 +108,10 @@ static void Quad(float x0, float y0, float x1, float y1) {
 void DrawSpriteQuad(GLuint t, float x0, float y0, float x1, float y1) {
     const SpriteBounds b = GetSpriteBounds(t);
     if (b.empty()) return;
+    if (b.cropped) {
+        Quad(x0 + (x1 - x0) * b.u0, y0 + (y1 - y0) * b.v0, x0 + (x1 - x0) * b.u1, y0 + (y1 - y0) * b.v1);
+        return;
+    }
     GLint rect[4];
     const bool whole = b.u0 == 0.0f && b.v0 == 0.0f && b.u1 == 1.0f && b.v1 == 1.0f;
     if (whole || glIsEnabled(GL_SCISSOR_TEST) ||

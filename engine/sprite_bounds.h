@@ -8,6 +8,9 @@
 // it, linear filtering yields alpha 0, so a blended quad changes no pixel there.
 struct SpriteBounds {
     float u0 = 0.0f, v0 = 0.0f, u1 = 1.0f, v1 = 1.0f;
+    // The texture holds only this rectangle of its picture (0 to 1 over it), with a
+    // clear texel around what shows: the quad is drawn over the rectangle alone.
+    bool cropped = false;
     bool empty() const { return u0 >= u1 || v0 >= v1; }
 };
 
@@ -24,7 +27,8 @@ SpriteBounds GetSpriteBounds(GLuint t);
 
 // Draws `t` (bound by the caller) as a quad with texture (0,0) to (1,1) over (x0, y0)
 // to (x1, y1) of the current frame, rasterised only over the window pixels of the
-// texture's bounds (a scissor rectangle): the same pixels as the whole quad.
+// texture's bounds (a scissor rectangle): the same pixels as the whole quad. A cropped
+// texture is drawn over its rectangle of the quad.
 void DrawSpriteQuad(GLuint t, float x0, float y0, float x1, float y1);
 // Same pixels as DrawRect(w, h, sy) with `t` bound, over the bounds only.
 void DrawSpriteRect(GLuint t, float w, float h, float sy);

@@ -101,6 +101,22 @@ bool ReadRawTexture(const char* path, RawTexture& out, std::string& error) {
     return file.ok() && ParseRawTexture(file.data(), file.size(), out, error);
 }
 
+bool ReadPlacement(const unsigned char* data, size_t size, int32_t w, int32_t h, Placement& out) {
+    const size_t at = 8 + size_t(w) * size_t(h) * 4u;
+    if (size < at + 24 || std::memcmp(data + at, "PLAC", 4) != 0) return false;
+    Placement p;
+    p.canvas_w = ReadLe32(data + at + 4);
+    p.canvas_h = ReadLe32(data + at + 8);
+    p.x0 = ReadLe32(data + at + 12);
+    p.y0 = ReadLe32(data + at + 16);
+    p.window_px = ReadLe32(data + at + 20);
+    if (p.x0 < 0 || p.y0 < 0 || p.window_px <= 0 || int64_t(p.x0) + w > p.canvas_w ||
+        int64_t(p.y0) + h > p.canvas_h)
+        return false;
+    out = p;
+    return true;
+}
+
 void LoadTexture(GLuint& t, const char* path, bool clamp) {
     glGenTextures(1, &t);
     glBindTexture(GL_TEXTURE_2D, t);
@@ -129,9 +145,25 @@ void LoadTexture(GLuint& t, const char* path, bool clamp) {
         return;
     }
     const unsigned char* pixels = file.data() + 8;
+    Placement place;
+    const bool placed = ReadPlacement(file.data(), file.size(), w, h, place);
+    const bool cropped = placed && (place.x0 != 0 || place.y0 != 0 || w != place.canvas_w || h != place.canvas_h);
+    if (cropped) {
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+    }
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    // Where the picture can show anything, so sprites skip their transparent rest.
-    RecordSpriteBounds(t, ComputeSpriteBounds(pixels, w, h, clamp));
+    if (cropped) {
+        // Its place in the whole picture, where the sprite quads draw it.
+        SpriteBounds b;
+        b.u0 = float(place.x0) / place.canvas_w, b.u1 = float(place.x0 + w) / place.canvas_w;
+        b.v0 = float(place.y0) / place.canvas_h, b.v1 = float(place.y0 + h) / place.canvas_h;
+        b.cropped = true;
+        RecordSpriteBounds(t, b);
+    } else {
+        // Where the picture can show anything, so sprites skip their transparent rest.
+        RecordSpriteBounds(t, ComputeSpriteBounds(pixels, w, h, clamp));
+    }
 }
 
 void LoadAllTextures() {

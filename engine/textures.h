@@ -28,10 +28,24 @@ bool ParseRawTexture(const unsigned char* data, size_t size, RawTexture& out, st
 // for a file that cannot be read or is damaged.
 bool ReadRawTexture(const char* path, RawTexture& out, std::string& error);
 
+// Where a picture's texels belong, from the optional trailer that follows the pixels
+// of a raw texture file: "PLAC", then little-endian int32 canvas width and height (the
+// whole picture, in texels), x0 and y0 (where the stored texels start in it, bottom
+// row first) and the window size in pixels the texels are made for. A file without
+// one holds the whole picture. The texels are uploaded as they are: shrinking them
+// for a smaller window softened the outlines visibly, where GL's own filtering does not.
+struct Placement {
+    int32_t canvas_w = 0, canvas_h = 0, x0 = 0, y0 = 0, window_px = 0;
+};
+// Reads the placement of a w by h file held in memory (already checked); false when
+// it has none or one that does not hold the stored texels.
+bool ReadPlacement(const unsigned char* data, size_t size, int32_t w, int32_t h, Placement& out);
+
 // Loads the raw texture file `path` into a new texture name stored in `t` (which is
-// bound on return). `clamp` sets wrap S and T to GL_CLAMP (the font). A missing or
-// damaged file leaves the texture empty, drawn fully transparent, and prints one line
-// naming the file on standard error.
+// bound on return). `clamp` sets wrap S and T to GL_CLAMP (the font). A cropped
+// picture (its placement says so) is clamped at its edges and drawn by the sprite
+// quads over its place only. A missing or damaged file leaves the texture empty,
+// drawn fully transparent, and prints one line naming the file on standard error.
 void LoadTexture(GLuint& t, const char* path, bool clamp = false);
 
 extern GLuint font, background, eye_l, eye_r, hat, tree, cloud, circle;

@@ -1,10 +1,11 @@
-// Frame pacing: swap interval 1 where the driver offers it, and a sleep that keeps
-// the loop at about 60 frames a second where it does not (as under Xvfb).
+// Frame pacing: swap interval 1 where the driver offers it, and the steady tick
+// schedule that keeps a loop at its rate where it does not (as under Xvfb).
 #include "platform/pacing.h"
 
 #include <GL/glx.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstring>
 #include <thread>
 
@@ -40,15 +41,18 @@ bool RequestSwapInterval() {
     return false;
 }
 
+unsigned ScheduleTick(double& next_ms, double now_ms, double period_ms) {
+    next_ms += period_ms;
+    if (next_ms <= now_ms || next_ms - now_ms > period_ms) next_ms = now_ms + period_ms;
+    return unsigned(std::lround(next_ms - now_ms));
+}
+
+double MonotonicMs() {
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
 void PaceFrame(double frame_ms) {
-    using clock = std::chrono::steady_clock;
-    static clock::time_point next{};
-    const auto now = clock::now();
-    const auto step = std::chrono::duration_cast<clock::duration>(std::chrono::duration<double, std::milli>(frame_ms));
-    if (next > now && next - now <= step) {
-        std::this_thread::sleep_until(next);
-        next += step;
-    } else {
-        next = now + step;  // first frame, or the loop fell behind: start afresh
-    }
+    static double next = 0.0;
+    const unsigned wait = ScheduleTick(next, MonotonicMs(), frame_ms);
+    std::this_thread::sleep_for(std::chrono::milliseconds(wait));
 }

@@ -1,7 +1,8 @@
-// The window on X11: the single-instance test, always-on-top, and the pointer's screen
+// The window on X11: the single-instance test, always-on-top, and the pointer's
 // position for the owl's eyes.
 #include "platform/window.h"
 
+#include <GL/freeglut.h>
 #include <GL/glx.h>
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -157,6 +158,21 @@ bool GetCursorPos(int& x, int& y) {
     int wx = 0, wy = 0;
     unsigned int mask = 0;
     return XQueryPointer(dpy, DefaultRootWindow(dpy), &root_ret, &child, &x, &y, &wx, &wy, &mask);
+}
+
+bool GetCursorInWindow(int& x, int& y) {
+    if (get_cursor_fixed) {
+        x = fixed_x - glutGet(GLUT_WINDOW_X);
+        y = fixed_y - glutGet(GLUT_WINDOW_Y);
+        return true;
+    }
+    Display* dpy = glXGetCurrentDisplay();
+    Window win = glXGetCurrentDrawable();
+    if (!dpy || !win) return false;
+    Window root_ret = 0, child = 0;
+    int rx = 0, ry = 0;
+    unsigned int mask = 0;
+    return XQueryPointer(dpy, win, &root_ret, &child, &rx, &ry, &x, &y, &mask) == True;
 }
 
 void SetCursorPosForTesting(bool enable, int x, int y) {

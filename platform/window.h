@@ -20,5 +20,10 @@ void KeepAboveOthers();
 // The pointer's position in screen pixels, also while it is outside the window.
 // False when it cannot be read.
 bool GetCursorPos(int& x, int& y);
-// Test hook: a fixed pointer position replaces the real one; `enable` false clears it.
+// The pointer's position relative to the current window's client origin, in pixels
+// (y downwards), also while it is outside the window; one request to the X server.
+// False when it cannot be read.
+bool GetCursorInWindow(int& x, int& y);
+// Test hook: a fixed pointer position (screen pixels) replaces the real one for both
+// readings; `enable` false clears it.
 void SetCursorPosForTesting(bool enable, int x = 0, int y = 0);

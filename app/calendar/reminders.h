@@ -1,6 +1,7 @@
-// Reminders and notifications: which calendar events are due in a scene frame, the
+// Reminders and notifications: which calendar events are due in a scene step, the
 // button on the owl's thought cloud that opens them (or a quiz offer), and the timer
-// of the notification sound. Rules only; ReminderStep (reminder_step.cpp) draws.
+// of the notification sound. Rules only; the scene's step runs the scan and the sound
+// (SceneStep), DrawNotifications (notify_button.cpp) draws.
 #pragma once
 
 #include <ctime>
@@ -10,10 +11,10 @@
 
 struct SceneState;
 
-// What the reminders remember between scene frames.
+// What the reminders remember between scene steps.
 struct ReminderState {
     // Seconds since the notification sound last played; rests at 999 while nothing
-    // is due, so the sound starts in the first frame that has a due event.
+    // is due, so the sound starts in the first step that has a due event.
     float play_sfx_te = 999.0f;
 };
 extern ReminderState reminder_state;
@@ -42,7 +43,7 @@ struct ScanResult {
     bool sync_db = false;    // a weekly event was re-armed: the store must be saved
 };
 
-// One scan, every scene frame, with `now` the frame's local time and `dt` the frame
+// One scan, every scene step, with `now` the step's local time and `dt` the step's
 // time in seconds:
 //  1. sorts `list` (reminders first, then by date, weekly events on their next day);
 //  2. from the last element to the first, ages every reminder by `dt` and counts it
@@ -77,7 +78,7 @@ NotifyClick ClassifyNotifyClick(bool new_notify, const Event* edit_event, bool s
 // picks question_id at random from the bank.
 void RunNotifyClick(NotifyClick c, SceneState& s);
 
-// The sound timer, every scene frame: true when "Data/notify.wav" must play now (in
-// the first frame with a due event, then every 35 s of scene time while any is due).
+// The sound timer, every scene step: true when "Data/notify.wav" must play now (in
+// the first step with a due event, then every 35 s of scene time while any is due).
 // Independent of the sound-effects switch.
 bool NotifySoundStep(ReminderState& s, int n_notify, float dt);

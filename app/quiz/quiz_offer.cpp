@@ -1,5 +1,5 @@
-// The quiz offer's timer and time-out; the scene calls these at fixed points of its
-// frame, and plays the sound they ask for.
+// The quiz offer's timer and time-out; the scene's step calls these at fixed points
+// and plays the sound they ask for.
 #include "app/quiz/quiz_offer.h"
 
 #include "engine/widgets.h"

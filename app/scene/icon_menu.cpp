@@ -1,4 +1,6 @@
-// The icon menu, the clock line and the tooltip, drawn by Render after the owl and before the reminders.
+// The icon menu, the clock line and the tooltip: the column and the clock are drawn
+// in the scene's static layer; the clicks and the tooltip after the owl, before the
+// notifications.
 #include "app/scene/icon_menu.h"
 
 #include <GL/gl.h>
@@ -17,7 +19,6 @@
 #include "engine/textures.h"
 #include "engine/widgets.h"
 #include "platform/browser.h"
-#include "platform/clock.h"
 
 const char* const kSearchUrl = "https://duckduckgo.com/";
 
@@ -56,21 +57,40 @@ void RunIconAction(IconAction a, SceneState& s) {
     }
 }
 
-void IconMenuStep(SceneState& s, char* help_str, bool draw) {
+void IconMenuStep(SceneState& s, char* help_str) {
     std::memset(help_str, 0, 512);
     IconSpec icons[kIconCount];
     IconMenuIcons(n_notify, enable_sfx, icons);
-    if (draw && n_notify > 0) glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
-    for (int i = 0; i < kIconCount; ++i) {
-        // The first two are drawn in the caller's colour (grey while events are due);
-        // the colour is white again from the third one on.
-        if (draw && (i == 2 || i == 4)) glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
-        const IconSpec& ic = icons[i];
+    for (const IconSpec& ic : icons) {
         Button b(ic.texture, ic.x, ic.y, kIconHalf, kIconHalf);
-        if (draw) b.Display(i < 2 ? n_notify == 0 : true);
         if (b.isClicked() && ic.enabled) RunIconAction(ic.action, s);
         if (b.isSelected()) std::snprintf(help_str, 512, "%s", ic.label);
     }
+}
+
+// Only enabled icons are tinted when hovered.
+static bool TintsOnHover(int i) { return i < 2 ? n_notify == 0 : true; }
+
+void DrawIconColumn() {
+    IconSpec icons[kIconCount];
+    IconMenuIcons(n_notify, enable_sfx, icons);
+    if (n_notify > 0) glColor4f(0.5f, 0.5f, 0.5f, 1.0f);
+    for (int i = 0; i < kIconCount; ++i) {
+        // The first two are drawn in the caller's colour (grey while events are due);
+        // the colour is white again from the third one on.
+        if (i == 2 || i == 4) glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        Button(icons[i].texture, icons[i].x, icons[i].y, kIconHalf, kIconHalf).Display(TintsOnHover(i));
+    }
+}
+
+unsigned IconColumnLook() {
+    IconSpec icons[kIconCount];
+    IconMenuIcons(n_notify, enable_sfx, icons);
+    unsigned look = (n_notify > 0 ? 1u : 0u) | (enable_sfx ? 2u : 0u);
+    for (int i = 0; i < kIconCount; ++i)
+        if (TintsOnHover(i) && Button(icons[i].texture, icons[i].x, icons[i].y, kIconHalf, kIconHalf).isSelected())
+            look |= 4u << i;
+    return look;
 }
 
 void FormatClockLine(const std::tm& t, const char* wday, char* out, size_t size) {
@@ -112,21 +132,25 @@ std::string ProjectPageUrl() {
     return FileUrl(path + "Data/strigolo.html");
 }
 
-void DrawIconMenuAndClock(SceneState& s) {
-    char help_str[512];
-    IconMenuStep(s, help_str, true);
-
-    // The clock line reads the wall clock itself; the panels and the reminder scan of
-    // this frame see the same reading through timeinfo.
-    static std::tm now_tm;
-    const std::time_t rawtime = WallClock();
-    localtime_r(&rawtime, &now_tm);
-    timeinfo = &now_tm;
-    const char* wday = GetWdayStr(now_tm.tm_wday);
+void DrawColumnAndClock() {
+    DrawIconColumn();
+    // The wall clock as the last tick read it, as the reminder scan saw it.
+    const std::tm& now_tm = *timeinfo;
     char line[128];
-    FormatClockLine(now_tm, wday, line, sizeof line);
+    FormatClockLine(now_tm, GetWdayStr(now_tm.tm_wday), line, sizeof line);
     glPrintText(266.0f, 10.0f, 10.0f, false, "%s", line);
+}
 
+uint64_t ColumnAndClockLook() {
+    const std::tm& t = *timeinfo;
+    const uint64_t shown = ((((uint64_t(t.tm_year) * 12 + uint64_t(t.tm_mon)) * 32 + uint64_t(t.tm_mday)) * 24 +
+                             uint64_t(t.tm_hour)) * 60 + uint64_t(t.tm_min)) * 61 + uint64_t(t.tm_sec);
+    return uint64_t(IconColumnLook()) | shown << 8;
+}
+
+void IconClicksAndTooltip(SceneState& s) {
+    char help_str[512];
+    IconMenuStep(s, help_str);
     int x = 0, y = 0;
     if (help_str[0] == '\0' || !TooltipPosition(touch_coord_x, touch_coord_y, WindowWidth(), WindowHeight(), x, y))
         return;

@@ -5,6 +5,7 @@
 #include <GL/gl.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <ctime>
 #include <string>
 
@@ -31,10 +32,17 @@ void IconMenuIcons(int n_notify, bool enable_sfx, IconSpec out[kIconCount]);
 // Runs an icon's click. `s` is the scene (the calendar icon ends its laugh).
 void RunIconAction(IconAction a, SceneState& s);
 
-// The icon step of the scene: builds, (when `draw`) draws and tests each icon, the
-// click before the hover, and copies the hovered icon's label into `help_str`
-// (512 bytes, zero-filled first), whether or not the icon is enabled.
-void IconMenuStep(SceneState& s, char* help_str, bool draw);
+// The icon step of the scene: builds and tests each icon, the click before the hover,
+// and copies the hovered icon's label into `help_str` (512 bytes, zero-filled
+// first), whether or not the icon is enabled.
+void IconMenuStep(SceneState& s, char* help_str);
+
+// Draws the column as it stands (the first two grey while events are due, a hovered
+// enabled icon tinted yellow); the scene's static layer calls it.
+void DrawIconColumn();
+// What tells one look of the column from another: events due, the sound switch, the
+// hovered icon when it is tinted.
+unsigned IconColumnLook();
 
 // The clock line: weekday, day/month/year hour:minute.second, no field padded
 // ("ven 4/12/2026 9:5.3").
@@ -50,5 +58,10 @@ std::string FileUrl(const std::string& absolute_path);
 // The address of the page about Strigolo: Data/strigolo.html in the working directory.
 std::string ProjectPageUrl();
 
-// Icon step, clock line and tooltip: the scene's menu for one frame.
-void DrawIconMenuAndClock(SceneState& s);
+// The column and the clock line under it, as the scene's static layer draws them,
+// and what tells their looks apart (the column's look and the second shown).
+void DrawColumnAndClock();
+uint64_t ColumnAndClockLook();
+// The icons' clicks and the tooltip of the hovered icon: the scene's menu for one
+// frame, drawn over the owl.
+void IconClicksAndTooltip(SceneState& s);

@@ -1,5 +1,9 @@
-// Render: draws the owl scene for one frame, in a fixed order, around the behaviour
-// step (backdrop, tree, owl, hat and thought cloud, icon menu, reminders, effects).
+// Render: draws the owl scene for one frame from its state, in a fixed order
+// (backdrop, tree, icon column and clock line, owl, hat and thought cloud, tooltip,
+// notifications, effects). The column and the clock line lie clear of everything
+// drawn after them but the tooltip (while the owl's pictures keep clear of them), so
+// drawing them first changes no pixel.
+// What it decides is only what its buttons' clicks ask for.
 #include <GL/freeglut.h>
 #include <GL/gl.h>
 
@@ -9,19 +13,20 @@
 #include "app/scene/icon_menu.h"
 #include "app/scene/scene.h"
 #include "app/scene/scene_backdrop.h"
-#include "audio/audio_engine.h"
 #include "app/views.h"
-#include "engine/input.h"
 #include "engine/sprite_bounds.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
 #include "fx/scintix.h"
-#include "platform/window.h"
 
 // A sprite of the owl frame: DrawRect(w, h, sy) with `t`, over its visible part only.
+// The scene's sprites are white-lit: replacing skips a colour product that would
+// leave every texel as it is.
 static void Sprite(GLuint t, float w, float h, float sy) {
     glBindTexture(GL_TEXTURE_2D, t);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     DrawSpriteRect(t, w, h, sy);
+    glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
 static void DrawOwl(const SceneState& s, const SceneLook& look) {
@@ -69,31 +74,39 @@ static void DrawEffects(float dt) {
     else smoke_fx.reset();
 }
 
+// Whether the owl's layers, as their pictures show, stay clear of the icon column
+// (x below 84.5) and the clock line (y below 30, x from 266), with 16 GUI units to
+// spare for the breathing, the laugh's bounce and the pupils. Then the column and the
+// clock can be drawn before the owl, in the static layer, and no pixel changes.
+static bool OwlClearOfMenu() {
+    for (GLuint t : {owl[0], owl[1], owl[2], owl_ce[0], owl_ce[1], owl_ce[2], eye_l, eye_r, hat}) {
+        const SpriteBounds b = GetSpriteBounds(t);
+        if (b.empty()) continue;
+        const float x0 = 21.0f + 500.0f * b.u0, x1 = 21.0f + 500.0f * b.u1, y0 = 20.0f + 490.0f * b.v0;
+        if (x0 < 84.5f + 16.0f || (y0 < 30.0f + 16.0f && x1 > 266.0f - 16.0f)) return false;
+    }
+    return true;
+}
+
+static void NothingMore() {}
+
 void Render() {
     SceneState& s = scene_state;
 
-    DrawBackdropAndTree();
+    const bool menu_first = OwlClearOfMenu();
+    DrawStaticLayer(menu_first ? ColumnAndClockLook() : 0, menu_first ? DrawColumnAndClock : NothingMore);
 
     glPushMatrix();
     glTranslatef(271.0f, 265.0f, 0.0f);  // the owl frame
 
-    int mx = 0, my = 0;
-    if (GetCursorPos(mx, my))
-        s.cursor = PointerToScene(mx, my, glutGet(GLUT_WINDOW_X), glutGet(GLUT_WINDOW_Y), WindowWidth(),
-                                  WindowHeight());
-
-    const SceneLook look = SceneUpdate(s, global_time, s.cursor);
-    if (look.laugh_started && enable_sfx) AudioEngine.spawn_static(0, "Data/laugh.wav", false);
-
-    DrawOwl(s, look);
+    DrawOwl(s, scene_look);
     if (new_notify || spawn_question) DrawThoughtCloud(s.bt);
 
-    DrawIconMenuAndClock(s);
-    ReminderStep();
+    if (!menu_first) DrawColumnAndClock();
+    IconClicksAndTooltip(s);
+    DrawNotifications();
 
-    DrawEffects(global_time);
-    if (OfferSoundAndTimeout(s.offer, global_time, enable_sfx, spawn_question))
-        AudioEngine.spawn_static(0, "Data/question.wav", false);
+    DrawEffects(draw_time);
 
     glPopMatrix();
     glDepthMask(GL_TRUE);

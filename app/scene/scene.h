@@ -1,7 +1,10 @@
 // The owl scene: the behaviour state of the owl (breathing, pupils, blink, stare,
-// poses and sleep, laugh, attention) and the per-frame step that advances it.
-// Render (app/views.h) draws the scene from it once per frame.
+// poses and sleep, laugh, attention) and the step that advances it, with the
+// reminders and the quiz offer, whether or not a frame is drawn. Render
+// (app/views.h) draws the scene from the state.
 #pragma once
+
+#include <ctime>
 
 #include "app/quiz/quiz_offer.h"
 #include "engine/vector3f.h"
@@ -63,6 +66,46 @@ SceneLook SceneUpdate(SceneState& s, float dt, const vector3f& cursor);
 // Ends a running laugh at once (a click on the calendar icon or on the quiz offer).
 void EndLaugh(SceneState& s);
 
-// The reminder scan, the notification and quiz-offer button, the counter and its
-// sound; run by Render after the icon menu, with scene_state current.
-void ReminderStep();
+// The sounds one scene step asks for (each plays in slot 0, cutting what plays there).
+struct SceneSounds {
+    bool laugh = false;     // "Data/laugh.wav": a laugh began and sound effects are on
+    bool notify = false;    // "Data/notify.wav": the notification sound is due
+    bool question = false;  // "Data/question.wav": a quiz offer began and effects are on
+};
+
+// One step of the scene's deciding part, in the order the frame has always run it:
+// SceneUpdate with the pointer at s.cursor (its look kept in `look`), the reminder
+// scan of `events` at local time `now` published to the scene's globals (saving the
+// calendar through `save` when the scan asks), the notification sound's timer, and
+// the quiz offer's sound and time-out. `dt` in seconds.
+SceneSounds SceneStep(SceneState& s, SceneLook& look, float dt, const std::tm& now, void (*save)());
+
+// Steps the scene over `dt` seconds of measured time, so that its behaviour does not
+// depend on how often this is called: the time runs in as few equal steps as keep
+// each at most kSceneStepMax (a tick of 60 a second is one step, of 15 a second four
+// steps of 1/60 s). A gap longer than kSceneStall (a stall: the machine suspended) is
+// one step, so every timer advances by it at once, each firing at most once.
+// Returns every sound asked for on the way; `look` is the last step's.
+constexpr float kSceneStepMax = 1.0f / 50.0f, kSceneStall = 0.25f;
+SceneSounds AdvanceScene(SceneState& s, SceneLook& look, float dt, const std::tm& now, void (*save)());
+
+// The look of the last step, which Render draws.
+extern SceneLook scene_look;
+
+// The discrete part of what the scene shows (pose, shut eyes, pupils centred, thought
+// cloud and hat, counter, sound icon, sleep effect): a frame is drawn as soon as any
+// of it changes; between changes only the breathing and bobbing move.
+struct SceneShown {
+    int anim = 0, sleep_state = 0, n_notify = 0;
+    bool close_eyes = false, staring = false, offer = false, notify = false, sfx = false;
+    bool operator==(const SceneShown& o) const;
+    bool operator!=(const SceneShown& o) const { return !(*this == o); }
+};
+SceneShown CurrentSceneShown();
+// Whether the scene moves faster than a low frame rate shows smoothly: the laugh's
+// bounce, the thought cloud's bobbing, the smoke of a quiz offer.
+bool SceneMovesFast();
+
+// The notification and quiz-offer button on the thought cloud (and its click), the
+// counter of due events; drawn by Render after the icon menu.
+void DrawNotifications();

@@ -1,9 +1,10 @@
-// The frame clock and the input callbacks, driven without a window.
+// The frame clock, which ticks draw, and the input callbacks, driven without a window.
 #include "app/frame.h"
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
 
+#include "app/frame_rate.h"
 #include "engine/input.h"
 
 TEST(FrameClock, DifferenceIsUnsignedSoAWrapStaysSmall) {
@@ -23,6 +24,25 @@ TEST(FrameClock, FirstMeasurementIsTheTimeSinceBootAndIsDroppedWhenLong) {
     EXPECT_FLOAT_EQ(ClampFirstFrame(0.25f, true), 0.25f);
     // A later stall is not clamped: every timer advances by it.
     EXPECT_FLOAT_EQ(ClampFirstFrame(5.0f, false), 5.0f);
+}
+
+TEST(FrameRate, ATickDrawsForChangesAtOnceForMotionEveryTickAndOtherwiseAtTheLowRate) {
+    enum Why { kNone, kShownAgain, kPanel, kInput, kPointer, kChanged, kFast };
+    auto seen = [](Why why, bool visible = true) {
+        TickSeen t;
+        t.visible = visible;
+        t.shown_again = why == kShownAgain, t.panel = why == kPanel, t.input = why == kInput;
+        t.pointer_moved = why == kPointer, t.shown_changed = why == kChanged, t.moves_fast = why == kFast;
+        return t;
+    };
+    // Ticks since the last frame, counting this one.
+    struct { Why why; bool visible; int ticks; bool draws; } rows[] = {
+        {kNone, true, 1, false}, {kNone, true, kLowRateTicks - 1, false}, {kNone, true, kLowRateTicks, true},
+        {kShownAgain, true, 1, true}, {kPanel, true, 1, true}, {kInput, true, 1, true},
+        {kPointer, true, 1, true}, {kChanged, true, 1, true}, {kFast, true, 1, true},
+        {kNone, false, 100, false}, {kChanged, false, 1, false}, {kInput, false, 1, false}};  // hidden: never
+    for (const auto& r : rows)
+        EXPECT_EQ(DrawThisTick(seen(r.why, r.visible), r.ticks), r.draws) << r.why << " " << r.visible << " " << r.ticks;
 }
 
 TEST(InputCallbacks, AQuickClickOrTapBetweenTwoFramesIsSeen) {

@@ -1,13 +1,16 @@
-// The engine's slots against real OpenAL Soft on its null device, and the seven shipped
-// sound effects decoded as the engine decodes them.
+// The engine's slots against real OpenAL Soft on its null device, pausing the device
+// while nothing plays, and the seven shipped sound effects decoded as the engine
+// decodes them.
 #include <AL/al.h>
 #include <AL/alut.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "audio/audio_engine.h"
 #include "audio/sound_device.h"
@@ -79,6 +82,38 @@ TEST_F(SoundSlots, AReleasedSlotNeverTouchesItsReusedNameAndKillingTwiceChangesN
     alGetSourcef(s1.alSource, AL_GAIN, &gain);
     EXPECT_FLOAT_EQ(gain, 1.0f);
     EXPECT_EQ(LiveSources(), 1);
+}
+
+// Samples of its buffer a source has played; stands still while the device is paused.
+ALint Played(const Sound& s) {
+    ALint offset = -1;
+    alGetSourcei(s.alSource, AL_SAMPLE_OFFSET, &offset);
+    return offset;
+}
+bool PlaysOnWithin(const Sound& s, double seconds) {
+    const ALint start = Played(s);
+    for (double waited = 0; waited < seconds; waited += 0.02) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (Played(s) != start) return true;
+    }
+    return false;
+}
+
+TEST_F(SoundSlots, TheDevicePausesAfterASecondOfQuietAndASpawnResumesIt) {
+    AudioEngine.spawn_static(1, long_tone.c_str(), false);
+    Sound& s1 = AudioEngine.s[1];
+    PauseSoundWhenQuiet(5.0f);  // a slot plays: the device runs on
+    EXPECT_TRUE(PlaysOnWithin(s1, 2.0));
+    s1.Stop();
+    PauseSoundWhenQuiet(0.6f);
+    s1.Play();  // straight to OpenAL: plays only while the device runs
+    EXPECT_TRUE(PlaysOnWithin(s1, 2.0)) << "paused after 0.6 s of quiet";
+    s1.Stop();
+    PauseSoundWhenQuiet(0.5f), PauseSoundWhenQuiet(0.5f);
+    s1.Play();
+    EXPECT_FALSE(PlaysOnWithin(s1, 0.3)) << "still running after 1 s of quiet";
+    AudioEngine.spawn_static(0, short_tone.c_str(), false);
+    EXPECT_TRUE(PlaysOnWithin(AudioEngine.s[0], 2.0) && PlaysOnWithin(s1, 2.0)) << "not resumed";
 }
 
 TEST_F(SoundSlots, SlotsOutsideZeroToNineDoNothing) {

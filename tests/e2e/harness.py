@@ -207,7 +207,8 @@ class Session:
     def start(self, faketime=None, env=None, wait=True, path_prepend=None, command=None, cwd=None):
         """Starts the program in the working directory. faketime is libfaketime's
         FAKETIME value: "@2026-12-04 09:05:03 x10" runs the clock from that moment
-        ten times faster; without "@" the clock is frozen there. command (a list)
+        ten times faster; without "@" the clock is frozen there (a LD_PRELOAD in env
+        is loaded after libfaketime). command (a list)
         starts something else that shows the window, such as an installed launcher,
         and cwd another directory to start it in."""
         extra = dict(env or {})
@@ -215,7 +216,7 @@ class Session:
             lib = next((p for p in FAKETIME_LIBS if os.path.exists(p)), None)
             if not lib:
                 raise RuntimeError("libfaketime is not installed")
-            extra["LD_PRELOAD"] = lib
+            extra["LD_PRELOAD"] = lib + (":" + extra["LD_PRELOAD"] if extra.get("LD_PRELOAD") else "")
             extra["FAKETIME"] = faketime
             extra["FAKETIME_NO_CACHE"] = "1"
             extra["DONT_FAKE_MONOTONIC"] = "0"

@@ -49,9 +49,10 @@ def attention(img):
             read_text(img, 459, 401, 1, center=True))
 
 
-def start(s, events, speed="", at=START, rate=RATE, sample_type="int16"):
+def start(s, events, speed="", at=START, rate=RATE, sample_type="int16", env=None):
     """Flat pictures for the owl, cloud and icon, the coded font, the calendar (unless
-    None) and a recorder of what is played (mono); starts the program on the faked clock."""
+    None) and a recorder of what is played (mono); starts the program on the faked clock
+    from `at`, with `env` added to its environment."""
     solid = lambda rgb: raw_texture(2, 2, (list(rgb) + [255]) * 4)
     for name, colour in (("stand_01", OWL), ("stand_02", (30, 220, 30)), ("sleep", (30, 30, 220))):
         s.write_data(name, solid(colour))
@@ -73,8 +74,8 @@ def start(s, events, speed="", at=START, rate=RATE, sample_type="int16"):
         f.write("[general]\nchannels = mono\nsample-type = %s\nfrequency = %d\n[wave]\nfile = %s\n" % (sample_type, rate, wav))
     # libfaketime is preloaded ahead of the sanitizer runtime; the sanitizer is told so.
     asan = os.environ.get("ASAN_OPTIONS", "")
-    app = s.start(faketime=at + speed, env={"ALSOFT_DRIVERS": "wave", "ALSOFT_CONF": conf,
-                                               "ASAN_OPTIONS": (asan + ":" if asan else "") + "verify_asan_link_order=0"})
+    app = s.start(faketime=at + speed, env=dict(env or {}, ALSOFT_DRIVERS="wave", ALSOFT_CONF=conf,
+                                                ASAN_OPTIONS=(asan + ":" if asan else "") + "verify_asan_link_order=0"))
     s.move_screen(3, 3)
     return app, wav
 

@@ -34,6 +34,25 @@ TEST(RawTexture, ParsesSizesAndPixelsIgnoringTrailingBytes) {
     EXPECT_EQ(t.pixels, std::vector<unsigned char>(px, px + 8));
 }
 
+TEST(RawTexture, APlacementAfterThePixelsHoldsTheStoredTexelsOrIsIgnored) {
+    // A 2 by 1 file; its trailer: magic, canvas, where the texels start, window.
+    struct { const char* magic; int32_t canvas_w, canvas_h, x0, y0, window; bool read; } rows[] = {
+        {"PLAC", 10, 8, 3, 7, 600, true}, {"PLAC", 2, 1, 0, 0, 600, true},
+        {"PLAX", 10, 8, 3, 7, 600, false}, {"PLAC", 10, 8, 9, 7, 600, false},  // x0 + 2 > 10
+        {"PLAC", 10, 8, -1, 0, 600, false}, {"PLAC", 10, 8, 0, 0, 0, false}};
+    for (const auto& r : rows) {
+        auto file = Header(2, 1);
+        file.resize(file.size() + 8, 0);
+        file.insert(file.end(), r.magic, r.magic + 4);
+        for (int32_t v : {r.canvas_w, r.canvas_h, r.x0, r.y0, r.window})
+            for (int b = 0; b < 4; ++b) file.push_back((unsigned char)(uint32_t(v) >> (8 * b)));
+        Placement p;
+        EXPECT_EQ(ReadPlacement(file.data(), file.size(), 2, 1, p), r.read) << r.magic << " " << r.x0;
+        EXPECT_TRUE(!r.read || (p.canvas_w == r.canvas_w && p.x0 == r.x0 && p.y0 == r.y0)) << r.x0;
+        EXPECT_FALSE(ReadPlacement(file.data(), file.size() - 1, 2, 1, p)) << "cut short";
+    }
+}
+
 TEST(RawTexture, RejectsDamagedFilesWithoutTrustingTheirSizes) {
     struct Case {
         const char* what;

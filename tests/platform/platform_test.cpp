@@ -1,4 +1,5 @@
-// The platform layer: test clocks, the single-instance claim, and opening addresses.
+// The platform layer: test clocks, the tick schedule, the single-instance claim, and
+// opening addresses.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 
 #include "platform/browser.h"
 #include "platform/clock.h"
+#include "platform/pacing.h"
 #include "platform/window.h"
 
 TEST(Clock, TestValuesReplaceTheRealClocksUntilCleared) {
@@ -25,6 +27,24 @@ TEST(Clock, TestValuesReplaceTheRealClocksUntilCleared) {
     EXPECT_GE(uint32_t(b - a), 25u);
     EXPECT_LT(uint32_t(b - a), 5000u);
     EXPECT_NEAR(double(WallClock()), double(std::time(nullptr)), 2.0);
+}
+
+TEST(TickSchedule, StaysOnItsGridThroughRoundingAndLateWakeUpsAndRestartsWhenBehind) {
+    // Each row: the time the tick runs (ms), its period, the wait returned and where
+    // the schedule then stands.
+    struct { double now, period; unsigned wait; double next; } rows[] = {
+        {1000.0, 50.0 / 3, 17, 1016.67},  // a fresh schedule starts one period from now
+        {1016.9, 50.0 / 3, 16, 1033.33},  // woken a little late: the grid holds
+        {1033.4, 50.0 / 3, 17, 1050.00},
+        {1080.0, 50.0 / 3, 17, 1096.67},  // fell behind: afresh from now
+        {1096.7, 100.0, 100, 1196.67},    // a longer period goes on from the grid
+        {1196.7, 50.0 / 3, 17, 1213.33},
+        {1150.0, 50.0 / 3, 17, 1166.67}};  // far ahead (the clock went back): afresh
+    double next = 0.0;
+    for (const auto& r : rows) {
+        EXPECT_EQ(ScheduleTick(next, r.now, r.period), r.wait) << r.now;
+        EXPECT_NEAR(next, r.next, 0.01) << r.now;
+    }
 }
 
 TEST(SingleInstance, TheFirstClaimHoldsAndASecondFindsIt) {

@@ -34,7 +34,7 @@ protected:
         touch_coord_x = gx * 300.0f / 512.0f;
         touch_coord_y = (512.0f - gy) * 300.0f / 512.0f;
         single_touch = press;
-        IconMenuStep(s, help, false);
+        IconMenuStep(s, help);
         single_touch = false;
     }
 };

@@ -1,5 +1,5 @@
 // The frame-cost savings change no pixel: sprite quads rasterised over their visible
-// texels only, and the kept copy of the backdrop and tree.
+// texels only, and the kept copy of the static layer (backdrop, tree, icon column).
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
@@ -99,15 +99,25 @@ GLuint Noise(int w, int h, unsigned v) {
     return Upload(px, w, h);
 }
 
-// A frame's start as the program does it, then the backdrop and tree; RGB pixels.
-Pixels BackdropFrame(int w, int h) {
+// The icon column's stand-in: a quad whose colour is the look.
+unsigned test_look = 0;
+void DrawLookQuad() {
+    glDisable(GL_TEXTURE_2D);
+    glColor4f(0.1f * float(test_look % 8), 0.7f, 0.3f, 0.8f);
+    glRectf(10, 10, 80, 500);
+    glColor4f(1, 1, 1, 1);
+    glEnable(GL_TEXTURE_2D);
+}
+
+// A frame's start as the program does it, then the static layer; RGB pixels.
+Pixels LayerFrame(int w, int h) {
     glViewport(0, 0, w, h);
     glClearColor(0, 0, 0, 0);
     glClear(GL_COLOR_BUFFER_BIT);
     GuiProjection();
     glEnable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);
-    DrawBackdropAndTree();
+    DrawStaticLayer(test_look, DrawLookQuad);
     GLint depth_mask = 1;
     glGetIntegerv(GL_DEPTH_WRITEMASK, &depth_mask);
     EXPECT_TRUE(glIsEnabled(GL_BLEND) && !depth_mask);  // the scene draws on blended
@@ -116,22 +126,32 @@ Pixels BackdropFrame(int w, int h) {
     return ReadFrame(w, h, GL_RGB);
 }
 
-TEST(SceneBackdrop, CopyPutsBackTheSamePixelsAndFollowsSizeAndPicture) {
+TEST(SceneBackdrop, TheCopyPutsBackTheSamePixelsAndFollowsSizePictureAndLook) {
     REQUIRE_GL_CONTEXT();
     background = Noise(97, 61, 1);
     tree = Noise(53, 71, 2);
-    for (auto size : {std::pair<int, int>{300, 300}, {217, 143}}) {
+    // Each row changes the size, the tree or the look, and is never served a stale copy.
+    struct { int w, h; unsigned tree_seed, look; } rows[] = {
+        {300, 300, 2, 0}, {217, 143, 2, 0}, {217, 143, 3, 0}, {217, 143, 3, 5}};
+    unsigned seed = 2;
+    for (const auto& r : rows) {
+        if (r.tree_seed != seed) tree = Noise(53, 71, seed = r.tree_seed);
+        test_look = r.look;
+        const Pixels first = LayerFrame(r.w, r.h), second = LayerFrame(r.w, r.h), copied = LayerFrame(r.w, r.h);
         ForgetBackdropCopy();
-        const Pixels drawn = BackdropFrame(size.first, size.second);
-        EXPECT_EQ(drawn, BackdropFrame(size.first, size.second)) << size.first;  // from the copy
+        const Pixels fresh = LayerFrame(r.w, r.h);
+        EXPECT_TRUE(first == fresh && second == fresh && copied == fresh) << r.w << " " << r.tree_seed << " " << r.look;
     }
-    const Pixels resized = BackdropFrame(150, 150);  // a new size is drawn afresh
+    // Once copied, the pictures are not drawn again: new texels under the same name
+    // do not show until the copy is forgotten.
+    LayerFrame(150, 150), LayerFrame(150, 150);
+    const Pixels copied = LayerFrame(150, 150);
+    const std::vector<unsigned char> black(size_t(97) * 61 * 4, 0);
+    glBindTexture(GL_TEXTURE_2D, background);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 97, 61, GL_RGBA, GL_UNSIGNED_BYTE, black.data());
+    EXPECT_EQ(LayerFrame(150, 150), copied);
     ForgetBackdropCopy();
-    EXPECT_EQ(resized, BackdropFrame(150, 150));
-    tree = Noise(53, 71, 3);  // so is a new picture
-    const Pixels new_tree = BackdropFrame(150, 150);
-    ForgetBackdropCopy();
-    EXPECT_EQ(new_tree, BackdropFrame(150, 150));
+    EXPECT_NE(LayerFrame(150, 150), copied);
 }
 
 }  // namespace

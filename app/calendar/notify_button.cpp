@@ -1,25 +1,19 @@
-// The reminder step of the scene's frame: runs the scan, draws the notification
-// button on the thought cloud, the counter disc with its number, and plays the
-// notification sound. Decisions come from app/reminders.h.
+// The scene's notifications as drawn: the button on the thought cloud (and its
+// click), the counter disc with its number. The scan and the sound run in the
+// scene's step (SceneStep); the rules come from app/calendar/reminders.h.
 #include <GL/gl.h>
 
-#include <ctime>
-
 #include "app/calendar/event_store.h"
-#include "app/frame.h"
 #include "app/calendar/reminders.h"
 #include "app/scene/scene.h"
 #include "app/views.h"
-#include "audio/audio_engine.h"
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
 
 // Runs inside the owl frame (GUI space translated by (271, 265)).
-void ReminderStep() {
+void DrawNotifications() {
     SceneState& s = scene_state;
-    PublishScan(ScanEvents(events, timeinfo ? *timeinfo : LocalNow(), global_time), SaveEvents);
-
     const float bob = NotifyBob(s.bt);
     if (NotifyButtonShown(new_notify, edit_event, spawn_question)) {
         // Centred on the thought cloud, in GUI space.
@@ -28,9 +22,6 @@ void ReminderStep() {
         if (b.isClicked()) RunNotifyClick(ClassifyNotifyClick(new_notify, edit_event, spawn_question), s);
     }
 
-    // The notification sound ignores the sound-effects switch.
-    if (NotifySoundStep(reminder_state, n_notify, global_time))
-        AudioEngine.spawn_static(0, "Data/notify.wav", false);
     if (n_notify < 1) return;
 
     glEnable(GL_BLEND);

@@ -1,0 +1,114 @@
+// The scene's step does not depend on how often it runs: a simulated half hour at 60,
+// 20 and 15 ticks a second gives the same poses, sleep, blinks, offers and
+// notifications, each within one tick; a stall still advances every timer at once.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/calendar/event_store.h"
+#include "app/calendar/reminders.h"
+#include "app/scene/scene.h"
+#include "app/views.h"
+#include "audio/audio_engine.h"
+#include "engine/widgets.h"
+
+namespace {
+
+// When each kind of happening was seen, in seconds from the start.
+using Timeline = std::map<std::string, std::vector<double>>;
+
+// Friday 2026-12-04, `seconds` after 09:00:00.
+std::tm At(double seconds) {
+    std::tm t{};
+    const int s = int(seconds);
+    t.tm_year = 126, t.tm_mon = 11, t.tm_mday = 4, t.tm_wday = 5;
+    t.tm_hour = 9 + s / 3600, t.tm_min = s / 60 % 60, t.tm_sec = s % 60;
+    return t;
+}
+
+// Half an hour in ticks of 1/rate s, from the same seed and calendar: an hourly
+// reminder due after 25 minutes, an appointment at 10:27 (its one-hour notice due at
+// 09:27). The pointer rests on the owl for half a minute at 7 and 21 minutes; the quiz
+// asks for a laugh at 12 minutes.
+Timeline HalfHour(int rate) {
+    rand_intvf(0, 1, 1);  // the first call seeds from the clock; the run seeds after it
+    std::srand(20261204);
+    anim = 0, n_notify = 0, enable_sfx = true;
+    spawn_question = new_notify = spawn_laugh = false;
+    reminder_state = ReminderState{};
+    edit_event = nullptr;
+    Event reminder(At(0)), appointment(At(0));
+    reminder.type = kReminder, reminder.remind_mode = 0, reminder.remind_te = 2100.0f;
+    appointment.type = kAppointment, appointment.date = {4, 12, 2026}, appointment.time = {10, 27};
+    events = {reminder, appointment};
+
+    SceneState& s = scene_state = SceneState{};
+    Timeline seen;
+    SceneShown last = CurrentSceneShown();
+    const float dt = 1.0f / float(rate);
+    for (int i = 0; i < 1800 * rate; ++i) {
+        const double t = double(i) / rate, end = double(i + 1) / rate;
+        const bool on_owl = (t >= 420.0 && t < 450.0) || (t >= 1260.0 && t < 1290.0);
+        s.cursor = on_owl ? vector3f(256.0f, 256.0f, 0.0f) : vector3f(-300.0f, -300.0f, 0.0f);
+        if (i == 720 * rate) spawn_laugh = true;
+        const SceneSounds sounds = AdvanceScene(s, scene_look, dt, At(t), nullptr);
+        const SceneShown now = CurrentSceneShown();
+        const std::pair<bool, std::string> happenings[] = {
+            {sounds.laugh, "laugh sound"}, {sounds.notify, "notify sound"}, {sounds.question, "question sound"},
+            {now.anim != last.anim, "pose " + std::to_string(now.anim)},
+            {now.sleep_state != last.sleep_state, "sleep " + std::to_string(now.sleep_state)},
+            {now.close_eyes && !last.close_eyes, "eyes shut"},
+            {now.offer != last.offer, now.offer ? "offer" : "offer withdrawn"},
+            {now.n_notify != last.n_notify, "due " + std::to_string(now.n_notify)}};
+        for (const auto& h : happenings)
+            if (h.first) seen[h.second].push_back(end);
+        last = now;
+    }
+    events.clear();
+    return seen;
+}
+
+TEST(SceneStep, HalfAnHourAtSixtyTwentyAndFifteenTicksAgreesWithinATick) {
+    const Timeline at60 = HalfHour(60);
+    // The half hour holds every kind of happening the comparison is about.
+    for (const char* kind : {"laugh sound", "notify sound", "question sound", "pose 1", "pose 2", "sleep 2",
+                             "eyes shut", "offer", "offer withdrawn", "due 1", "due 2"})
+        EXPECT_TRUE(at60.count(kind)) << kind;
+    EXPECT_GT(at60.at("eyes shut").size(), 300u);
+    EXPECT_GT(at60.at("notify sound").size(), 5u);
+    for (int rate : {20, 15}) {
+        const Timeline other = HalfHour(rate);
+        ASSERT_EQ(other.size(), at60.size()) << rate;
+        for (const auto& [kind, times] : at60) {
+            ASSERT_TRUE(other.count(kind)) << kind << " at " << rate;
+            const std::vector<double>& mine = other.at(kind);
+            ASSERT_EQ(mine.size(), times.size()) << kind << " at " << rate;
+            for (size_t i = 0; i < times.size(); ++i)
+                ASSERT_LE(std::abs(mine[i] - times[i]), 1.0 / rate + 1e-6) << kind << " #" << i << " at " << rate;
+        }
+    }
+}
+
+TEST(SceneStep, ATickRunsInStepsOfAtMostAFiftiethButAStallInOne) {
+    // A blink due after 0.05 s: in steps of 0.02 s it fires in the third, and the
+    // rest of the time gathers towards the next; a stall fires it once and keeps nothing.
+    struct { float dt; float cet_after; } rows[] = {{0.1f, 0.04f}, {0.2f, 0.14f}, {3.0f, 0.0f}};
+    for (const auto& r : rows) {
+        SceneState s;
+        SceneLook look;
+        s.started = s.offer.started = true;
+        s.offer.next_sq = s.next_st = s.next_std = s.next_swap = 1e6f;
+        s.next_ce = 0.05f;
+        AdvanceScene(s, look, r.dt, At(0), nullptr);
+        EXPECT_NEAR(s.cet, r.cet_after, 1e-5f) << r.dt;
+        EXPECT_TRUE(s.next_ce >= 1.5f) << r.dt;  // drawn anew: it fired
+    }
+    events.clear();
+}
+
+}  // namespace
