@@ -50,8 +50,20 @@ void WritePlace(int x, int y) {
                      error.c_str());
 }
 
+bool check_pending = false;  // a CheckPlace timer is set
+
+// After the last move notice has stood for kPlaceSettleMs by our tick counter, reads
+// the place and writes it when it changed. GLUT's timer runs on a clock of its own, so
+// one that comes a little early, or before a later notice has settled, waits the rest.
 void CheckPlace(int) {
-    if (!MoveSettled(place_memory, GetTickCount())) return;  // a later notice has its own check
+    check_pending = false;
+    if (!place_memory.moving) return;
+    if (!MoveSettled(place_memory, GetTickCount())) {
+        const uint32_t waited = GetTickCount() - place_memory.moved_at;
+        check_pending = true;
+        glutTimerFunc(waited < kPlaceSettleMs ? kPlaceSettleMs - waited + 1 : 1, CheckPlace, 0);
+        return;
+    }
     int x = 0, y = 0, left = 0, top = 0;
     bool frame_known = false;
     if (GetWindowPlacement(x, y, frame_known, left, top) && PlaceToWrite(place_memory, x, y, frame_known, left, top))
@@ -60,6 +72,8 @@ void CheckPlace(int) {
 
 void OnWindowMoved(int, int) {
     NoteWindowMoved(place_memory, GetTickCount());
+    if (check_pending) return;
+    check_pending = true;
     glutTimerFunc(kPlaceSettleMs, CheckPlace, 0);
 }
 
