@@ -31,6 +31,12 @@ class Probe:
         swaps, _, logged = struct.unpack_from("<QdQ", data)
         return swaps, logged, data
 
+    def quiet(self, seconds):
+        """True when nothing is logged for `seconds`."""
+        before = self.read()[1]
+        time.sleep(seconds)
+        return self.read()[1] == before
+
     def log_since(self, start):
         """(kind, x, y) of every entry logged from index `start` on."""
         _, logged, data = self.read()
@@ -66,6 +72,8 @@ def check_frame_loop():
 
         # Iconified: no frame and no sample, yet the notice falls due and sounds.
         s.run(["xdotool", "windowminimize", "--sync", str(s.window)])
+        # The program hears of it a moment later: from the first quiet half second on.
+        wait_for(lambda: probe.quiet(0.5), timeout=10, what="the loop to fall quiet once iconified")
         hidden_at, (swaps, logged, _) = time.monotonic(), probe.read()
         wait_for(lambda: onsets(wav), timeout=30, what="the notification sound while iconified")
         time.sleep(max(0.0, hidden_at + 10.0 - time.monotonic()))
