@@ -243,7 +243,12 @@ class Session:
 
     def wait_frames(self, seconds=0.5):
         """Waits until the window shows something other than black, then a little more."""
-        wait_for(lambda: any(self.screenshot().rgb), timeout=30, what="the first frame")
+        def drawn():
+            try:
+                return any(self.screenshot().rgb)
+            except subprocess.CalledProcessError:  # found by its name before it is mapped
+                return False
+        wait_for(drawn, timeout=30, what="the first frame")
         time.sleep(seconds)
 
     def geometry(self):

@@ -1,17 +1,21 @@
 """Reminders end to end under libfaketime, from Friday 2026-12-04 09:05:03 with an
 appointment at 09:50: attention, view mode and its check, the notification sound (OpenAL
-Soft's wave writer on the faked clock), a reminder due at start confirmed in the editor.
+Soft's wave writer on the faked clock), a reminder due at start confirmed in the editor,
+and `strigolo --import` run beside the owl: with no panel open, and with the editor open.
 Texts are read through a coded font whose every character is a stripe of its own colour."""
 import os
 import struct
 import sys
 
-from harness import Session, raw_texture, wait_for
+from harness import BIN, Session, raw_texture, wait_for
 
 START = "@2026-12-04 09:05:03"
 BUTTON, CHECK, CONFIRM, SOUND_ICON = (435, 440), (485.12, 486), (476.62, 436.5), (44.5, 45)
+TITLE_BOX = (120, 220)
 RECORD = struct.Struct("<20s512s8if3?x")  # 572 bytes
 OWL, CLOUD, NOTIFY_ICON, RATE = (220, 30, 30), (220, 30, 220), (30, 220, 220), 22050
+# libfaketime is preloaded ahead of the sanitizer runtime; the sanitizer is told so.
+FAKED_ASAN = {"ASAN_OPTIONS": ":".join(filter(None, [os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))}
 
 
 def database(*events):
@@ -72,12 +76,19 @@ def start(s, events, speed="", at=START, rate=RATE, sample_type="int16", env=Non
     wav, conf = os.path.join(s.workdir, "out.wav"), os.path.join(s.workdir, "alsoft.conf")
     with open(conf, "w") as f:
         f.write("[general]\nchannels = mono\nsample-type = %s\nfrequency = %d\n[wave]\nfile = %s\n" % (sample_type, rate, wav))
-    # libfaketime is preloaded ahead of the sanitizer runtime; the sanitizer is told so.
-    asan = os.environ.get("ASAN_OPTIONS", "")
-    app = s.start(faketime=at + speed, env=dict(env or {}, ALSOFT_DRIVERS="wave", ALSOFT_CONF=conf,
-                                                ASAN_OPTIONS=(asan + ":" if asan else "") + "verify_asan_link_order=0"))
+    app = s.start(faketime=at + speed, env=dict(env or {}, ALSOFT_DRIVERS="wave", ALSOFT_CONF=conf, **FAKED_ASAN))
     s.move_screen(3, 3)
     return app, wav
+
+
+def import_events(s, title, dtstart):
+    """`strigolo --import` of one floating-time event, run in the owl's folder as a
+    second process on the same faked clock; it must have succeeded."""
+    with open(os.path.join(s.workdir, title + ".ics"), "w") as f:
+        f.write("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//e2e//\nBEGIN:VEVENT\nUID:%s@e2e\nDTSTART:%s\n"
+                "SUMMARY:%s\nEND:VEVENT\nEND:VCALENDAR\n" % (title, dtstart, title))
+    run = s.start(faketime=START, env=FAKED_ASAN, command=[BIN, "--import", title + ".ics"], wait=False)
+    assert run.proc.wait(60) == 0 and run.stderr() == "", run.stderr()
 
 
 def samples(wav):  # what has been played so far, at the pace of the faked clock
@@ -152,8 +163,28 @@ def check_sound_repeats_then_reminder_confirm():
         assert app.running(), app.stderr()
 
 
+def check_imports_while_running():
+    with Session() as s:
+        app, _ = start(s, [("Pillola", 2)])
+        assert attention(s.screenshot()) == (True, True, "1")
+        import_events(s, "Dentista", "20261204T095000")  # due within the hour
+        # Counted within about two seconds (5 s under load) with no panel opened or closed.
+        wait_for(lambda: attention(s.screenshot())[2] == "2", timeout=5, what="the imported appointment counted")
+        assert read_text(click_and_look(s, BUTTON), 28, 210, 8) == "Dentista", "the imported appointment opens"
+        s.click(*CHECK)
+        assert read_text(click_and_look(s, BUTTON), 28, 210, 7) == "Pillola", "the reminder in the editor"
+        s.click(*TITLE_BOX)
+        s.type_text("X")
+        import_events(s, "Cena", "20261205T200000")  # lands while the editor is open
+        s.click(*CONFIRM)
+        saved = lambda: sorted(r[0] for r in read_database(s.read_data("database.bin")))
+        wait_for(lambda: saved() == ["Cena", "Dentista", "PillolaX"], timeout=10, what="the import and the edit saved")
+        assert app.running() and "could not" not in app.stderr(), app.stderr()
+
+
 if __name__ == "__main__":
     check_appointment_view()
     check_sound_repeats_then_reminder_confirm()
+    check_imports_while_running()
     print("reminders: all checks passed")
     sys.exit(0)
