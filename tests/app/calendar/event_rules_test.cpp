@@ -4,13 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 
 #include "app/calendar/event_editor.h"
 #include "app/calendar/event_list.h"
 #include "calendar_helpers.h"
-#include "platform/clock.h"
 
 namespace {
 
@@ -23,26 +21,19 @@ TEST(CalendarOrder, MinuteCountWeekdayNamesAndSort) {
     EXPECT_STREQ("merc", GetWdayStr(3));
     EXPECT_STREQ("", GetWdayStr(7));  // also clears the previous name
     EXPECT_STREQ("", GetWdayStr(-1));
-    // Reminders first, then by date; weekly events on their next weekday from today's
-    // (the wall clock's: 2027-03-10 00:00 UTC, a Wednesday).
-    setenv("TZ", "UTC", 1);
-    tzset();
-    SetWallClockForTesting(1804636800);
+    // Reminders first (equal among themselves), then by date and time, weekly events on
+    // their next weekday: seen on a Wednesday, then on a Friday, where Wednesday is 5
+    // days ahead, tied with in5 (the sort is stable); nodes are relinked, never moved.
     const Date day{10, 3, 2027};
-    std::list<Event> l = {Ev("R1", kReminder, day, {23, 0}), Ev("A", 0, day, {10, 0}), Ev("R2", kReminder, {1, 3, 2027}),
-                          Ev("B", 0, day, {9, 0})};
-    l.sort(sort_by_date);
-    EXPECT_EQ("R1 R2 B A", Titles(l));
-    l = {Ev("mar", 1, day, {8, 0}, 2), Ev("in7", 0, {17, 3, 2027}, {8, 0}), Ev("merc", 1, day, {8, 0}, 3),
-         Ev("in5", 0, {15, 3, 2027}, {8, 0}), Ev("giov", 1, day, {8, 0}, 4)};
-    l.sort(sort_by_date);
-    EXPECT_EQ("merc giov in5 mar in7", Titles(l));
-    ClearClocksForTesting();
-    // On a Friday Wednesday is 5 days ahead, tied with in5 (stable); nodes are relinked.
-    const Event* merc = &l.front();
+    std::list<Event> l = {Ev("R1", kReminder, day, {23, 0}), Ev("A", 0, day, {10, 0}), Ev("mar", 1, day, {8, 0}, 2),
+                          Ev("in7", 0, {17, 3, 2027}, {8, 0}), Ev("R2", kReminder, {1, 3, 2027}), Ev("merc", 1, day, {8, 0}, 3),
+                          Ev("in5", 0, {15, 3, 2027}, {8, 0}), Ev("B", 0, day, {9, 0}), Ev("giov", 1, day, {8, 0}, 4)};
+    SortEvents(l, 3);
+    EXPECT_EQ("R1 R2 merc B A giov in5 mar in7", Titles(l));
+    const Event* merc = EventAtIndex(l, 2);
     SortEvents(l, 5);
-    EXPECT_EQ("mar merc in5 giov in7", Titles(l));
-    EXPECT_EQ(merc, EventAtIndex(l, 1));
+    EXPECT_EQ("R1 R2 B A mar merc in5 giov in7", Titles(l));
+    EXPECT_EQ(merc, EventAtIndex(l, 5));
 }
 
 // Arrows move the page a row within max(0, n - 12); a shorter list moves it up.
@@ -86,17 +77,15 @@ TEST(EditorRules, EveryArrowWraps) {
         {A::kHour, 23, +1, 0}, {A::kHour, 0, -1, 23},   {A::kMin, 59, +1, 0},       {A::kMin, 0, -1, 59},
         {A::kRemindMode, 2, +1, 0}, {A::kRemindMode, 0, -1, 2}, {A::kDay, INT32_MIN, -1, 31},
         {A::kYear, INT32_MAX, +1, INT32_MAX}, {A::kMin, 1000, +1, 0}, {A::kWday, 12, -1, 0}};
+    const int32_t untouched[] = {10, 3, 2027, 3, 14, 0, 0};
     for (const auto& s : steps) {
         Event e{kWednesday};
         int32_t* fields[] = {&e.date.day, &e.date.month, &e.date.year, &e.wday, &e.time.hour, &e.time.min, &e.remind_mode};
-        *fields[int(s.f)] = s.from;
-        e.notify = true;
+        *fields[int(s.f)] = s.from, e.notify = true;
         StepField(e, s.f, s.dir);
-        EXPECT_EQ(s.to, *fields[int(s.f)]) << "field " << int(s.f) << " from " << s.from;
-        EXPECT_EQ(s.f == A::kRemindMode, e.notify) << "field " << int(s.f);
-        const int others[] = {10, 3, 2027, 3, 14, 0, 0};
         for (int k = 0; k < 7; ++k)
-            if (k != int(s.f)) { EXPECT_EQ(others[k], *fields[k]) << "field " << k << " carried"; }
+            EXPECT_EQ(k == int(s.f) ? s.to : untouched[k], *fields[k]) << int(s.f) << " from " << s.from << ", field " << k;
+        EXPECT_EQ(s.f == A::kRemindMode, e.notify) << int(s.f);
     }
 }
 
@@ -116,57 +105,51 @@ TEST(EditorRules, NoticeFlagsInViewAndEditMode) {
     }
 }
 
-// One frame's keys at a time: limits, backspace, ignored codes, ascending order; a
-// field without a zero byte is written back zero-terminated.
+// Frames of typing into the title (16 characters and its zero) or the description
+// (344): backspace, codes 0 to 2 ignored, a frame's keys in ascending order; a field
+// without a zero byte is written back zero-terminated.
 TEST(EditorRules, Typing) {
-    Event e{kWednesday};
-    auto type = [](char* field, size_t size, size_t limit, std::initializer_list<int> codes, int frames = 1) {
+    struct { bool description; std::string before; std::vector<int> keys; int frames; std::string after; } rows[] = {
+        {false, "", {'a'}, 20, std::string(17, 'a')}, {false, "ab", {8}, 3, ""}, {false, "xyz", {127}, 1, "xy"},
+        {false, "xy", {0, 1, 2, 13, 8, 'b', 'a'}, 1, "x\rab"}, {false, std::string(20, 'T'), {}, 1, std::string(19, 'T')},
+        {true, "", {'z'}, 400, std::string(345, 'z')}, {true, std::string(512, 'D'), {'x'}, 1, std::string(511, 'D')}};
+    for (const auto& r : rows) {
+        Event e{kWednesday};
+        char* field = r.description ? e.description : e.title;
+        std::memcpy(field, r.before.data(), r.before.size());
         bool keys[256] = {};
-        for (int c : codes) keys[c] = true;
-        for (int i = 0; i < frames; ++i) EditTextField(field, size, limit, keys);
-    };
-    for (int i = 0; i < 20; ++i) type(e.title, sizeof e.title, kTitleLimit, {'a' + i});
-    EXPECT_STREQ("abcdefghijklmnopq", e.title);
-    std::strcpy(e.title, "ab");
-    type(e.title, sizeof e.title, kTitleLimit, {8}, 3);  // backspace, and nothing on empty
-    EXPECT_STREQ("", e.title);
-    std::strcpy(e.title, "xyz");
-    type(e.title, sizeof e.title, kTitleLimit, {127});
-    type(e.title, sizeof e.title, kTitleLimit, {0, 1, 2, 13, 8, 'b', 'a'});
-    EXPECT_STREQ("x\rab", e.title);
-    type(e.description, sizeof e.description, kDescriptionLimit, {'z'}, 400);
-    EXPECT_EQ(345u, std::strlen(e.description));
-    std::memset(e.title, 'T', sizeof e.title), std::memset(e.description, 'D', sizeof e.description);
-    type(e.title, sizeof e.title, kTitleLimit, {});
-    type(e.description, sizeof e.description, kDescriptionLimit, {'x'});  // no room to append
-    EXPECT_EQ(std::string(19, 'T') + std::string(511, 'D'), std::string(e.title) + e.description);
+        for (int c : r.keys) keys[c] = true;
+        for (int i = 0; i < r.frames; ++i)
+            EditTextField(field, r.description ? sizeof e.description : sizeof e.title,
+                          r.description ? kDescriptionLimit : kTitleLimit, keys);
+        EXPECT_EQ(r.after, std::string(field)) << r.before;
+    }
 }
 
+// Any click clears the focus, one on a box in edit mode then takes it; the caret
+// blinks in half-second phases of frame time.
 TEST(EditorRules, FocusFollowsClicksAndTheCaretBlinks) {
     EventEditorState st;
     struct { bool click, title, desc, edit; int focus; } steps[] = {
-        {true, true, false, true, 1}, {false, false, false, true, 1}, {true, false, true, true, 2},  // no click: kept
-        {true, false, false, true, 0}, {true, true, false, false, 0}};  // outside: lost; view mode
-    for (const auto& s : steps) {
-        UpdateFocus(st, s.click, s.title, s.desc, s.edit);
-        EXPECT_EQ(s.focus, st.edit_tf);
-    }
-    AdvanceCaret(st, 0.3f);  // half-second phases of frame time
-    EXPECT_FALSE(st.ec);
+        {true, true, false, true, 1}, {false, false, false, true, 1}, {true, false, true, true, 2},
+        {true, false, false, true, 0}, {true, true, false, false, 0}};
+    for (const auto& s : steps) EXPECT_EQ(s.focus, (UpdateFocus(st, s.click, s.title, s.desc, s.edit), st.edit_tf));
     AdvanceCaret(st, 0.3f);
-    EXPECT_TRUE(st.ec);
+    const bool first = st.ec;
+    AdvanceCaret(st, 0.3f);
+    EXPECT_EQ("01", std::to_string(first) + std::to_string(st.ec));
 }
 
-// The editor's lines and minutes on Wednesday 10 March 2027 at 14:20.
+// The editor's lines on Wednesday 10 March 2027 at 14:20, and minutes to a damaged date.
 TEST(EditorRules, LinesAndMinutes) {
     Event e = Ev("", 0, {10, 3, 2027}, {11, 5}), w = Ev("", kWeekly, {}, {15, 5}, 3), odd = Ev("", 9);
-    odd.remind_mode = -3;
-    e.remind_mode = 2;
+    odd.remind_mode = -3, e.remind_mode = 2;
     EXPECT_EQ("Data:  10 / 3 / 2027|Data:  Oggi|Data: ogni merc|Data: Oggi", EditorDateLine(e, kWednesday, false) + "|" +
               EditorDateLine(e, kWednesday, true) + "|" + EditorDateLine(w, kWednesday, false) + "|" + EditorDateLine(w, kWednesday, true));
+    // Minutes within the hour ahead in view mode; else, or due, the time of day.
     struct { double min_diff; bool view; int hour; const char* line; } rows[] = {
-        {45, false, 11, "Ora:   11 : 5 (am)"}, {45, true, 11, "Ora:  tra 45 minuti"},  // within the hour: minutes
-        {0, true, 12, "Ora:   12 : 5 (pm)"}, {61, true, 12, "Ora:   12 : 5 (pm)"}};     // due, or beyond
+        {45, false, 11, "Ora:   11 : 5 (am)"}, {45, true, 11, "Ora:  tra 45 minuti"},
+        {0, true, 12, "Ora:   12 : 5 (pm)"}, {61, true, 12, "Ora:   12 : 5 (pm)"}};
     for (const auto& r : rows) EXPECT_EQ(r.line, EditorTimeLine(Ev("", 0, {}, {r.hour, 5}), r.min_diff, r.view));
     EXPECT_EQ("Ricordamelo ogni 3 ore|", EditorReminderLine(e) + "|" + EditorReminderLine(odd) + EditorDateLine(odd, kWednesday, false));
     EXPECT_EQ(999.0, EventMinDiff(odd, kWednesday));

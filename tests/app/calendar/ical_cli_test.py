@@ -2,21 +2,16 @@
 # Debian's python3-icalendar: its file imported twice, the export read back by it; files
 # that are not iCalendar, a damaged calendar, and saves failing at each step (injected
 # with strace) leave the calendar byte for byte as it was. Run with /usr/bin/python3.
-import datetime
-import glob
-import os
-import struct
-import subprocess
-import sys
-import tempfile
+import datetime, glob, os, shutil, struct, subprocess, sys, tempfile
+from pathlib import Path
 
 import pytz
 from icalendar import Calendar, Event, Todo
 
 BIN = sys.argv[1]
-folder = tempfile.mkdtemp(prefix="strigolo-ical-")
-os.mkdir(os.path.join(folder, "Data"))
-database = os.path.join(folder, "Data", "database.bin")
+folder = Path(tempfile.mkdtemp(prefix="strigolo-ical-"))
+(folder / "Data").mkdir()
+database = folder / "Data" / "database.bin"
 
 
 def run(*args, inject=None):
@@ -26,16 +21,6 @@ def run(*args, inject=None):
         env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
     return subprocess.run(strace + [BIN, *args], cwd=folder, env=dict(env, TZ="Europe/Rome"), capture_output=True,
                           text=True, timeout=120)
-
-
-def read(path=database):
-    with open(path, "rb") as f:
-        return f.read()
-
-
-def write(data, path=database):
-    with open(path, "wb") as f:
-        f.write(data)
 
 
 # A Monday at 18:30 in Rome about a year ahead: a weekly event, a reminder every two
@@ -57,23 +42,23 @@ for summary, start, rule in (("Dentista", wed, None), ("Palestra", monday, {"fre
 todo = Todo()
 todo.add("summary", "Latte")
 cal.add_component(todo)
-write(cal.to_ical(), os.path.join(folder, "source.ics"))
+(folder / "source.ics").write_bytes(cal.to_ical())
 
 r = run("--import", "source.ics")
 assert (r.returncode, r.stdout) == (0, "imported 3, skipped 1\n"), r
 assert r.stderr == 'strigolo: source.ics: skipped "Latte": a to-do (VTODO), not an event\n', r.stderr
-before = read()
+before = database.read_bytes()
+assert struct.unpack_from("<i", before)[0] == 3 and len(before) == 4 + 3 * 572, len(before)
 # (title, day, month, year, hour, min, wday, type, remind_mode) of each 572-byte record
 got = [(before[o:o + 20].rstrip(b"\0").decode(), *struct.unpack_from("<8i", before, o + 532))
        for o in range(4, len(before), 572)]
-assert struct.unpack_from("<i", before)[0] == 3 and len(before) == 4 + 3 * 572, len(before)
 assert got[0] == ("Dentista", wed.day, wed.month, wed.year, 10, 30, got[0][6], 0, 0), got
 assert got[1][:1] + got[1][4:8] == ("Palestra", 18, 30, 1, 1) and got[2][7:] == (2, 1), got
 
-inode = os.stat(database).st_ino
+inode = database.stat().st_ino
 r = run("--import", "source.ics")
 assert (r.returncode, r.stdout, r.stderr.count("already in the calendar")) == (0, "imported 0, skipped 4\n", 3), r
-assert read() == before and os.stat(database).st_ino == inode, "a second import wrote the calendar"
+assert database.read_bytes() == before and database.stat().st_ino == inode, "a second import wrote the calendar"
 
 assert run("--import", "source.ics", "--export", "-").returncode == 2  # one at a time
 r = run("--export", "-")
@@ -84,19 +69,20 @@ assert events[0]["DTSTART"].dt == wed.replace(tzinfo=None)
 assert dict(events[1]["RRULE"]) == {"FREQ": ["WEEKLY"], "BYDAY": ["MO"]}, events[1]["RRULE"]
 assert dict(events[2]["RRULE"]) == {"FREQ": ["HOURLY"], "INTERVAL": [2]}, events[2]["RRULE"]
 
-write(b"Dentista mercoledi alle 10:30\n", os.path.join(folder, "notes.txt"))
-write(b"", os.path.join(folder, "empty.ics"))
+(folder / "notes.txt").write_text("Dentista mercoledi alle 10:30\n")
+(folder / "empty.ics").write_text("")
 one = struct.pack("<i", 1) + before[4:4 + 572]  # the import then adds two events
 for args, calendar, inject in (
         (["notes.txt"], before, None), (["source.ics", "empty.ics"], before, None), (["missing.ics"], before, None),
         (["source.ics"], before[:-1], None), (["source.ics"], one, "write:error=ENOSPC:when=1"),
         (["source.ics"], one, "fsync:error=EIO:when=1"), (["source.ics"], one, "rename,renameat,renameat2:error=EXDEV")):
-    write(calendar)
+    database.write_bytes(calendar)
     r = run("--import", *args, inject=inject)
-    assert (r.returncode, r.stdout, read()) == (1, "", calendar), (args, inject, r)
+    assert (r.returncode, r.stdout, database.read_bytes()) == (1, "", calendar), (args, inject, r)
     assert r.stderr.count("\n") == 1 and "unchanged" in r.stderr, r.stderr
-    assert not glob.glob(database + ".tmp*"), (inject, "a temporary file left")
-write(one)  # a failing flush of the folder after the rename still saves
+    assert not glob.glob(str(database) + ".tmp*"), (inject, "a temporary file left")
+database.write_bytes(one)  # a failing flush of the folder after the rename still saves
 r = run("--import", "source.ics", inject="fsync:error=EIO:when=2")
-assert r.returncode == 0 and read() == before, r
+assert r.returncode == 0 and database.read_bytes() == before, r
+shutil.rmtree(folder)
 print("iCalendar from the command line: all checks passed")

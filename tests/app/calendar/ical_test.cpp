@@ -7,6 +7,7 @@
 
 #include "app/calendar/ical_export.h"
 #include "app/calendar/ical_import.h"
+#include "calendar_helpers.h"
 
 namespace {
 
@@ -52,8 +53,7 @@ std::string Describe(const IcalImport& r) {
 std::time_t Now() {
     setenv("TZ", "Europe/Rome", 1);
     tzset();
-    std::tm t{};
-    t.tm_year = 130, t.tm_mon = 2, t.tm_mday = 1, t.tm_hour = 10, t.tm_isdst = -1;
+    std::tm t = At(2030, 3, 1, 10, 0, 5);
     return std::mktime(&t);
 }
 
@@ -123,9 +123,8 @@ TEST(IcalImport, TextsInTheFontsCharacters) {
 // Same type and title (spaces at its end aside) and what the kind means: an
 // appointment's date and time, a weekly event's weekday and time, a reminder's period.
 TEST(IcalImport, SameEventComparesWhatTheKindMeans) {
-    Event base{std::tm{}};
-    std::strcpy(base.title, "Palestra");
-    base.date = {4, 3, 2030}, base.time = {18, 30}, base.wday = 1, base.remind_mode = 1;
+    Event base = Ev("Palestra", kAppointment, {4, 3, 2030}, {18, 30}, 1);
+    base.remind_mode = 1;
     struct Row { int type; void (*change)(Event&); bool same; } rows[] = {
         {kAppointment, [](Event&) {}, true}, {kAppointment, [](Event& e) { e.date.day = 5; }, false},
         {kAppointment, [](Event& e) { e.wday = 2; }, true}, {kWeekly, [](Event& e) { e.date.day = 5; }, true},
@@ -144,29 +143,20 @@ TEST(IcalImport, SameEventComparesWhatTheKindMeans) {
 }
 
 // Every kind, weekday and period, texts that need escaping; a record no event can
-// express is left out with its reason.
+// express is left out with its reason. Where a kind has no date, time or weekday of its
+// own, an import gives the present's: Friday 1 March 2030, 10:00.
 TEST(IcalExport, ImportIntoAnEmptyCalendarGivesTheSameList) {
     const std::time_t now = Now();
-    std::tm today{};
-    localtime_r(&now, &today);
-    std::list<Event> calendar;
-    auto add = [&](int type, const char* title, const std::string& description, Date d, Time t, int wday, int mode) {
-        Event e(today);
-        std::strcpy(e.title, title), std::strcpy(e.description, description.c_str());
-        e.type = type, e.remind_mode = mode;
-        if (type != kReminder) e.time = t;
-        if (type == kAppointment) e.date = d;
-        if (type == kWeekly) e.wday = wday;
-        calendar.push_back(e);
-    };
-    add(kAppointment, "Cena, vino; ok\\", std::string(344, 'x').replace(70, 3, "a,b"), {31, 12, 2031}, {20, 5}, 0, 0);
-    add(kAppointment, "Treno", "", {2, 3, 2030}, {0, 0}, 0, 0);
-    for (int wday = 0; wday < 7; ++wday) add(kWeekly, "Palestra", "Sala 'B'", {}, {18, 30}, wday, 0);
-    for (int mode = 0; mode < 3; ++mode) add(kReminder, "Acqua", "", {}, {}, 0, mode);
+    std::list<Event> calendar = {Ev("Cena, vino; ok\\", kAppointment, {31, 12, 2031}, {20, 5}, 5),
+                                 Ev("Treno", kAppointment, {2, 3, 2030}, {0, 0}, 5)};
+    std::strcpy(calendar.front().description, std::string(344, 'x').replace(70, 3, "a,b").c_str());
+    for (int wday = 0; wday < 7; ++wday)
+        calendar.push_back(Ev("Palestra", kWeekly, {1, 3, 2030}, {18, 30}, wday)), std::strcpy(calendar.back().description, "Sala 'B'");
+    for (int mode = 0; mode < 3; ++mode)
+        calendar.push_back(Ev("Acqua", kReminder, {1, 3, 2030}, {10, 0}, 5)), calendar.back().remind_mode = mode;
     std::vector<std::string> left_out;
     std::list<Event> damaged = calendar;
-    damaged.push_back(calendar.front());
-    damaged.back().date.month = 13;
+    damaged.push_back(calendar.front()), damaged.back().date.month = 13;
     const std::string text = ExportIcalendar(damaged, now, left_out);
     EXPECT_EQ(std::vector<std::string>{"\"Cena, vino; ok\\\": its date does not exist"}, left_out);
     const IcalImport back = MapIcalendar(text.data(), text.size(), now);
