@@ -7,6 +7,7 @@
 
 #include <GL/gl.h>
 
+#include "app/calendar/calendar_file.h"
 #include "app/calendar/event_editor.h"
 #include "app/calendar/event_list.h"
 #include "app/frame.h"
@@ -35,7 +36,7 @@ protected:
         setenv("TZ", "UTC", 1);
         tzset();
         SetWallClockForTesting(1804636800 + 14 * 3600 + 20 * 60);
-        events.clear(), event_editor = {}, event_list = {}, force_back_hm = false;
+        events.clear(), event_editor = {}, event_list = {}, calendar_store = {}, force_back_hm = false;
         for (int i = 0; i < 13; ++i) events.push_back(Ev(("evento " + std::to_string(i)).c_str(), 0, {11 + i, 3, 2027}));
         edit_event = &events.front();
         reset_keys_state();

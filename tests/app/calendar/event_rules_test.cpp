@@ -144,14 +144,17 @@ TEST(EditorRules, FocusFollowsClicksAndTheCaretBlinks) {
 TEST(EditorRules, LinesAndMinutes) {
     Event e = Ev("", 0, {10, 3, 2027}, {11, 5}), w = Ev("", kWeekly, {}, {15, 5}, 3), odd = Ev("", 9);
     odd.remind_mode = -3, e.remind_mode = 2;
-    EXPECT_EQ("Data:  10 / 3 / 2027|Data:  Oggi|Data: ogni merc|Data: Oggi", EditorDateLine(e, kWednesday, false) + "|" +
-              EditorDateLine(e, kWednesday, true) + "|" + EditorDateLine(w, kWednesday, false) + "|" + EditorDateLine(w, kWednesday, true));
+    std::string dates;
+    for (const Event& d : {e, w})
+        for (const bool view : {false, true}) dates += EditorDateLine(d, kWednesday, view) + "|";
+    EXPECT_EQ("Data:  10 / 3 / 2027|Data:  Oggi|Data: ogni merc|Data: Oggi|", dates);
     // Minutes within the hour ahead in view mode; else, or due, the time of day.
     struct { double min_diff; bool view; int hour; const char* line; } rows[] = {
         {45, false, 11, "Ora:   11 : 5 (am)"}, {45, true, 11, "Ora:  tra 45 minuti"},
         {0, true, 12, "Ora:   12 : 5 (pm)"}, {61, true, 12, "Ora:   12 : 5 (pm)"}};
     for (const auto& r : rows) EXPECT_EQ(r.line, EditorTimeLine(Ev("", 0, {}, {r.hour, 5}), r.min_diff, r.view));
-    EXPECT_EQ("Ricordamelo ogni 3 ore|", EditorReminderLine(e) + "|" + EditorReminderLine(odd) + EditorDateLine(odd, kWednesday, false));
+    EXPECT_EQ("Ricordamelo ogni 3 ore||", EditorReminderLine(e) + "|" + EditorReminderLine(odd) + "|" +
+                                             EditorDateLine(odd, kWednesday, false));
     EXPECT_EQ(999.0, EventMinDiff(odd, kWednesday));
     odd = Ev("", 0, {INT32_MIN, 99, INT32_MAX}, {-7, 1000});
     EXPECT_GT(EventMinDiff(odd, kWednesday), 1e15);

@@ -38,7 +38,8 @@ std::string Describe(const IcalImport& r) {
     for (const IcalEvent& f : r.events) {
         const Event& e = f.event;
         char head[64];
-        if (e.type == kAppointment) std::snprintf(head, sizeof head, "A %d/%d/%d %d:%02d", e.date.day, e.date.month, e.date.year, e.time.hour, e.time.min);
+        if (e.type == kAppointment)
+            std::snprintf(head, sizeof head, "A %d/%d/%d %d:%02d", e.date.day, e.date.month, e.date.year, e.time.hour, e.time.min);
         if (e.type == kWeekly) std::snprintf(head, sizeof head, "W%d %d:%02d", e.wday, e.time.hour, e.time.min);
         if (e.type == kReminder) std::snprintf(head, sizeof head, "R%d", e.remind_mode);
         out += std::string(head) + " " + e.title + (e.description[0] ? std::string("|") + e.description : "");
@@ -150,8 +151,10 @@ TEST(IcalExport, ImportIntoAnEmptyCalendarGivesTheSameList) {
     std::list<Event> calendar = {Ev("Cena, vino; ok\\", kAppointment, {31, 12, 2031}, {20, 5}, 5),
                                  Ev("Treno", kAppointment, {2, 3, 2030}, {0, 0}, 5)};
     std::strcpy(calendar.front().description, std::string(344, 'x').replace(70, 3, "a,b").c_str());
-    for (int wday = 0; wday < 7; ++wday)
-        calendar.push_back(Ev("Palestra", kWeekly, {1, 3, 2030}, {18, 30}, wday)), std::strcpy(calendar.back().description, "Sala 'B'");
+    for (int wday = 0; wday < 7; ++wday) {
+        calendar.push_back(Ev("Palestra", kWeekly, {1, 3, 2030}, {18, 30}, wday));
+        std::strcpy(calendar.back().description, "Sala 'B'");
+    }
     for (int mode = 0; mode < 3; ++mode)
         calendar.push_back(Ev("Acqua", kReminder, {1, 3, 2030}, {10, 0}, 5)), calendar.back().remind_mode = mode;
     std::vector<std::string> left_out;
