@@ -17,6 +17,7 @@ const std::tm kWednesday = At(2027, 3, 10, 14, 20, 3);
 TEST(CalendarOrder, MinuteCountWeekdayNamesAndSort) {
     EXPECT_DOUBLE_EQ(46080.0, ConvertDAM(1, 1, 1900, 0, 0));
     EXPECT_DOUBLE_EQ(1.0, ConvertDAM(1, 2, 2012, 0, 0) - ConvertDAM(31, 1, 2012, 23, 59));
+    EXPECT_DOUBLE_EQ(2881.0, ConvertDAM(1, 3, 2012, 0, 0) - ConvertDAM(29, 2, 2012, 23, 59));  // every month of 31 days
     EXPECT_DOUBLE_EQ((2147483647.0 - 1900.0) * 535680.0, ConvertDAM(0, 0, INT32_MAX, 0, 0));  // no int overflow
     EXPECT_STREQ("merc", GetWdayStr(3));
     EXPECT_STREQ("", GetWdayStr(7));  // also clears the previous name
