@@ -1,33 +1,27 @@
 // One fuzz input for the effect reader: parse it, check what the reader promises, and
 // run a few frames of every emitter it yields. Shared by the libFuzzer target and the
-// corpus replay of the test suite; a broken promise aborts.
+// effect reader's tests; a broken promise aborts.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz.h"
 #include "fx/scintix.h"
 #include "fx/zfx_parser.h"
 
 inline void FuzzOneZfx(const uint8_t* data, size_t size) {
     std::vector<ZfxBlock> blocks;
     std::string error;
-    const bool ok = ParseZfx(reinterpret_cast<const char*>(data), size, blocks, error);
-    if (!ok) {
-        if (!blocks.empty() || error.empty()) std::abort();
-        return;
-    }
+    if (!ParseZfx(reinterpret_cast<const char*>(data), size, blocks, error)) return Require(blocks.empty() && !error.empty());
     size_t total_pixels = 0;
     for (const ZfxBlock& b : blocks) {
         const ScintixParticlesFX& e = b.emitter;
-        if (e.sizeX < 0 || e.sizeY < 0 || !e.instance) std::abort();
-        if (b.pixels.size() != static_cast<size_t>(e.sizeX) * static_cast<size_t>(e.sizeY) * 4 + 1) std::abort();
+        Require(e.sizeX >= 0 && e.sizeY >= 0 && e.instance);
+        Require(b.pixels.size() == static_cast<size_t>(e.sizeX) * static_cast<size_t>(e.sizeY) * 4 + 1);
         total_pixels += b.pixels.size() - 1;
     }
-    if (total_pixels > size) std::abort();
+    Require(total_pixels <= size);
     // Whatever numbers came through, a few frames must stay bounded and defined.
     for (size_t i = 0; i < blocks.size() && i < 4; ++i) {
         ScintixParticlesFX e = blocks[i].emitter;
@@ -38,6 +32,6 @@ inline void FuzzOneZfx(const uint8_t* data, size_t size) {
             GLubyte rgba[4];
             for (const ScintixParticlesFX::Particle& p : e.particles) ParticleColor(e, p, rgba);
         }
-        if (static_cast<int>(e.particles.size()) > ScintixParticlesFX::kMaxParticles) std::abort();
+        Require(static_cast<int>(e.particles.size()) <= ScintixParticlesFX::kMaxParticles);
     }
 }
