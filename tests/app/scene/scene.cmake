@@ -3,4 +3,3 @@ strigolo_gtest(scene_tests SOURCES ${CMAKE_CURRENT_LIST_DIR}/scene_behaviour_tes
                ${CMAKE_CURRENT_LIST_DIR}/scene_step_test.cpp ${CMAKE_CURRENT_LIST_DIR}/icon_menu_test.cpp LIBS strigolo_app)
 # Drawn: the frame-cost savings change no pixel.
 strigolo_gtest(scene_frame_cost_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/scene_frame_cost_test.cpp LIBS strigolo_app)
-strigolo_gtest(scene_render_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/scene_render_test.cpp LIBS strigolo_app)
