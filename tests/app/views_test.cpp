@@ -36,13 +36,10 @@
 using Pixels = std::vector<unsigned char>;
 const int kSide = std::getenv("STRIGOLO_CONTRAST_SIDE") ? std::atoi(std::getenv("STRIGOLO_CONTRAST_SIDE")) : 300;
 
+// The relative luminance of an sRGB pixel, as WCAG defines it.
 double Luminance(const unsigned char* p) {
-    double l = 0;
-    for (int k = 0; k < 3; ++k) {
-        const double v = p[k] / 255.0;
-        l += (k == 0 ? 0.2126 : k == 1 ? 0.7152 : 0.0722) * (v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4));
-    }
-    return l;
+    auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(p[0] / 255.0) + 0.7152 * linear(p[1] / 255.0) + 0.0722 * linear(p[2] / 255.0);
 }
 
 struct Colour { const char* name; int rgb[3]; };
@@ -55,7 +52,8 @@ const Colour kWhite{"white", {255, 255, 255}}, kGreen{"green", {0, 255, 0}}, kRe
 double Contrast(const Pixels& with, const Pixels& without, const Colour& c, size_t& text_pixels) {
     const int r = std::max(1, 4 * kSide / 512);
     auto is = [&](const Pixels& px, size_t i) {
-        return std::abs(px[i] - c.rgb[0]) <= 48 && std::abs(px[i + 1] - c.rgb[1]) <= 48 && std::abs(px[i + 2] - c.rgb[2]) <= 48;
+        return std::abs(px[i] - c.rgb[0]) <= 48 && std::abs(px[i + 1] - c.rgb[1]) <= 48 &&
+               std::abs(px[i + 2] - c.rgb[2]) <= 48;
     };
     std::vector<double> text;
     std::vector<bool> near(size_t(kSide) * kSide, false);
@@ -65,7 +63,8 @@ double Contrast(const Pixels& with, const Pixels& without, const Colour& c, size
             if (!is(with, i) || is(without, i)) continue;
             text.push_back(Luminance(&with[i]));
             for (int ny = std::max(0, y - r); ny <= std::min(kSide - 1, y + r); ++ny)
-                for (int nx = std::max(0, x - r); nx <= std::min(kSide - 1, x + r); ++nx) near[size_t(ny * kSide + nx)] = true;
+                for (int nx = std::max(0, x - r); nx <= std::min(kSide - 1, x + r); ++nx)
+                    near[size_t(ny * kSide + nx)] = true;
         }
     if ((text_pixels = text.size()) == 0) return 0;
     std::nth_element(text.begin(), text.begin() + text.size() / 2, text.end());
@@ -118,7 +117,10 @@ void Calendar(int type, int view_menu) {
     menu_case_id = view_menu;
     event_editor = EventEditorState{1, true, 0.0f};
 }
-void Quiz(int pick) { menu_case_id = kMenuQuiz, question_id = 0, questions[0].solve = 2, quiz_panel.user_answer = pick; }
+// The quiz panel on the first question, made to have its right answer third.
+void Quiz(int pick) {
+    menu_case_id = kMenuQuiz, question_id = 0, questions[0].solve = 2, quiz_panel.user_answer = pick;
+}
 
 // Steps the scene by dt (publishing the reminder scan) and draws the chosen view.
 Pixels Frame(float dt) {
@@ -178,7 +180,7 @@ TEST(Views, EachSceneStateShowsItsPicturesAndEveryTextStandsAtFourAndAHalfToOne)
         // The hat, beyond what the smoke alone would change.
         {"scene-question", [] { Calm(), spawn_question = true; }, {}, {200, 440, 360, 512}, 800, "scene-notify", kNone,
          -100, 300, 30},
-        {"scene-sound-off", [] { Calm(), enable_sfx = false; }, {}, {5, 5, 85, 85}, 100, nullptr, {5, 90, 85, 505}},
+        {"scene-sound-off", [] { Calm(), enable_sfx = false; }, {}, {5, 5, 85, 85}, 100, nullptr, kColumn},
         {"scene-hover-calendar", Calm, {kWhite}, {5, 425, 84, 505}, 100, nullptr, kNone, 44.5f, 465},
         // The first two icons grey and not tinted while events are due; the labels still shown.
         {"scene-hover-calendar-due", Due, {kWhite}, {5, 425, 55, 505}, 400, nullptr, kNone, 44.5f, 465},
@@ -186,13 +188,14 @@ TEST(Views, EachSceneStateShowsItsPicturesAndEveryTextStandsAtFourAndAHalfToOne)
         {"scene-hover-search", Due, {kWhite}, {60, 255, 250, 275}, 30, nullptr, {5, 5, 84, 200}, 44.5f, 255},
         {"scene-hover-site", Due, {kWhite}, kNone, 0, nullptr, kNone, 44.5f, 150},
         {"scene-hover-sound", Due, {kWhite}, kNone, 0, nullptr, kNone, 44.5f, 45},
-        {"list", [] { Calendar(kAppointment, kMenuList); }, {kWhite}, kNone, 0, nullptr, kNone, 200, 326},  // hovered
-        {"editor-appointment", [] { Calendar(kAppointment, kMenuEdit); }, {kWhite, kGreen}, kNone, 0, nullptr, kNone, 87,
-         486},  // a tab hovered
+        // A row of the list, a tab of the editor, an answer of the quiz hovered.
+        {"list", [] { Calendar(kAppointment, kMenuList); }, {kWhite}, kNone, 0, nullptr, kNone, 200, 326},
+        {"editor-appointment", [] { Calendar(kAppointment, kMenuEdit); }, {kWhite, kGreen}, kNone, 0, nullptr, kNone,
+         87, 486},
         {"editor-weekly", [] { Calendar(kWeekly, kMenuEdit); }, {kWhite, kGreen}},
         {"editor-reminder", [] { Calendar(kReminder, kMenuEdit); }, {kWhite, kGreen}},
         {"editor-view", [] { Calendar(kAppointment, kMenuView); }, {kWhite, kGreen}},
-        {"quiz-open", [] { Quiz(-1); }, {kWhite}, kNone, 0, nullptr, kNone, 138, 110},  // an answer hovered
+        {"quiz-open", [] { Quiz(-1); }, {kWhite}, kNone, 0, nullptr, kNone, 138, 110},
         {"quiz-wrong", [] { Quiz(0); }, {kWhite, kGreen, kRed}},
         {"quiz-right", [] { Quiz(2); }, {kWhite, kGreen}}};
     std::map<std::string, Pixels> shown;
@@ -203,8 +206,7 @@ TEST(Views, EachSceneStateShowsItsPicturesAndEveryTextStandsAtFourAndAHalfToOne)
             ForgetBackdropCopy();  // the clock is drawn afresh, with this shot's font
             touch_coord_x = r.px * kSide / 512, touch_coord_y = (512 - r.py) * kSide / 512;
             font = with_text ? real_font : blank;
-            for (int i = 0; i < r.frames; ++i) shots[with_text] = Frame(1.0f / 30.0f);
-            if (r.frames == 0) shots[with_text] = Frame(0.0f);
+            for (int i = 0; i < std::max(1, r.frames); ++i) shots[with_text] = Frame(r.frames ? 1.0f / 30.0f : 0.0f);
         }
         font = real_font;
         Save(r.name, shown[r.name] = shots[1]);

@@ -136,8 +136,9 @@ TEST(WindowPlace, FileTextAndPath) {
 // client's place read then, with the frame's left and top widths when told (left < 0:
 // not told); whether the place is written, and the place remembered after.
 TEST(WindowPlace, WrittenOnceAMoveHasSettledAndOnlyWhenItChanged) {
-    const struct { bool fresh; long long moved; uint32_t check; bool settled; int cx, cy, left, top; bool write; int x, y; }
-        rows[] = {
+    const struct {
+        bool fresh; long long moved; uint32_t check; bool settled; int cx, cy, left, top; bool write; int x, y;
+    } rows[] = {
         {true, -1, 5000, false, 0, 0, 0, 0, false, 100, 100},   // no move, nothing to read
         {false, 0, 999, false, 0, 0, 0, 0, false, 100, 100},
         {false, 800, 1000, false, 0, 0, 0, 0, false, 100, 100},  // a later notice restarts the wait

@@ -52,8 +52,8 @@ TEST(QuizPanel, FirstPickSticksAndACloseJudgesIt) {
         g_draw = r.draw, g_draws = 0;
         for (int answer : r.clicks) EXPECT_FALSE(UpdateQuizPanel(p, {false, answer}, r.solve, r.sfx, FixedDraw).close);
         const QuizStep s = UpdateQuizPanel(p, {true, -1}, r.solve, r.sfx, FixedDraw);
-        EXPECT_TRUE(s.close && p.user_answer == -1 && s.reaction.laugh == r.laugh && g_draws == r.draws) << "row " << &r - rows;
-        EXPECT_STREQ(s.reaction.sound ? s.reaction.sound : "", r.sound) << "row " << &r - rows;
+        EXPECT_TRUE(s.close && p.user_answer == -1 && s.reaction.laugh == r.laugh && g_draws == r.draws) << &r - rows;
+        EXPECT_STREQ(s.reaction.sound ? s.reaction.sound : "", r.sound) << &r - rows;
     }
 }
 
@@ -83,7 +83,8 @@ TEST(QuizPanel, ColoursAfterAPickAndThePickOfAQuestion) {
         {2, {C::White, C::White, C::Green, C::White}}, {0, {C::Red, C::White, C::Green, C::White}}};
     for (const auto& r : rows)
         for (int i = 0; i < 4; ++i) EXPECT_EQ(AnswerColourOf(i, r.pick, 2), r.colour[i]) << r.pick << " " << i;
-    const struct { unsigned r; size_t n; int id; } picks[] = {{107, 108, 107}, {108, 108, 0}, {UINT_MAX, 108, 75}, {55, 0, 0}};
+    const struct { unsigned r; size_t n; int id; } picks[] = {
+        {107, 108, 107}, {108, 108, 0}, {UINT_MAX, 108, 75}, {55, 0, 0}};
     for (const auto& p : picks) EXPECT_EQ(PickQuestion(p.r, p.n), p.id) << p.r;
 }
 

@@ -122,7 +122,7 @@ TEST(SceneBackdrop, TheCopyPutsBackTheSamePixelsAndFollowsSizePictureAndLook) {
         ForgetBackdropCopy();
         const Pixels fresh = LayerFrame(r.w, r.h), copied = LayerFrame(r.w, r.h);
         put_back = LayerFrame(r.w, r.h);
-        EXPECT_TRUE(changed == fresh && copied == fresh && put_back == fresh) << r.w << " " << r.tree_seed << " " << r.look;
+        EXPECT_TRUE(changed == fresh && copied == fresh && put_back == fresh) << r.w << "," << r.h << " " << r.look;
     }
     const Pixels black(size_t(97) * 61 * 4, 0);
     glBindTexture(GL_TEXTURE_2D, background);
