@@ -7,66 +7,45 @@
 #include "app/frame_rate.h"
 #include "engine/input.h"
 
-TEST(FrameClock, DifferenceIsUnsignedSoAWrapStaysSmall) {
+// Tick counts in turn across the 32-bit wrap and the seconds measured from the one
+// before; then the first measurement (the time since boot) dropped when over 0.25 s,
+// a later stall kept: every timer advances by it.
+TEST(FrameClock, UnsignedDifferenceAcrossTheWrapAndOnlyTheFirstLongFrameDropped) {
     FrameClock clock;
     clock.lastTickCount = 0xFFFFFFF0u;
-    EXPECT_FLOAT_EQ(MeasureFrameTime(clock, 0x00000010u), 0.032f);
-    EXPECT_EQ(clock.lastTickCount, 0x10u);
-    EXPECT_FLOAT_EQ(MeasureFrameTime(clock, 0x10u + 16), 0.016f);
-    EXPECT_FLOAT_EQ(MeasureFrameTime(clock, 0x10u + 16), 0.0f);
+    const struct { uint32_t now; float seconds; } ticks[] = {{0x10u, 0.032f}, {0x20u, 0.016f}, {0x20u, 0.0f}};
+    for (const auto& t : ticks) EXPECT_FLOAT_EQ(MeasureFrameTime(clock, t.now), t.seconds) << t.now;
+    const struct { float measured; bool first; float used; } frames[] = {
+        {3600, true, 0}, {0.25f, true, 0.25f}, {5, false, 5}};
+    for (const auto& f : frames) EXPECT_FLOAT_EQ(ClampFirstFrame(f.measured, f.first), f.used) << f.measured;
 }
 
-TEST(FrameClock, FirstMeasurementIsTheTimeSinceBootAndIsDroppedWhenLong) {
-    FrameClock clock;  // starts at 0, as at process start
-    const float first = MeasureFrameTime(clock, 3600000u);
-    EXPECT_FLOAT_EQ(first, 3600.0f);
-    EXPECT_EQ(ClampFirstFrame(first, true), 0.0f);
-    EXPECT_FLOAT_EQ(ClampFirstFrame(0.25f, true), 0.25f);
-    // A later stall is not clamped: every timer advances by it.
-    EXPECT_FLOAT_EQ(ClampFirstFrame(5.0f, false), 5.0f);
-}
-
+// What a tick saw, the ticks since the last frame (counting this one), and whether it draws.
 TEST(FrameRate, ATickDrawsForChangesAtOnceForMotionEveryTickAndOtherwiseAtTheLowRate) {
-    enum Why { kNone, kShownAgain, kPanel, kInput, kPointer, kChanged, kFast };
-    auto seen = [](Why why, bool visible = true) {
-        TickSeen t;
-        t.visible = visible;
-        t.shown_again = why == kShownAgain, t.panel = why == kPanel, t.input = why == kInput;
-        t.pointer_moved = why == kPointer, t.shown_changed = why == kChanged, t.moves_fast = why == kFast;
-        return t;
-    };
-    // Ticks since the last frame, counting this one.
-    struct { Why why; bool visible; int ticks; bool draws; } rows[] = {
-        {kNone, true, 1, false}, {kNone, true, kLowRateTicks - 1, false}, {kNone, true, kLowRateTicks, true},
-        {kShownAgain, true, 1, true}, {kPanel, true, 1, true}, {kInput, true, 1, true},
-        {kPointer, true, 1, true}, {kChanged, true, 1, true}, {kFast, true, 1, true},
-        {kNone, false, 100, false}, {kChanged, false, 1, false}, {kInput, false, 1, false}};  // hidden: never
-    for (const auto& r : rows)
-        EXPECT_EQ(DrawThisTick(seen(r.why, r.visible), r.ticks), r.draws) << r.why << " " << r.visible << " " << r.ticks;
+    const struct { bool TickSeen::*why; bool visible; int ticks; bool draws; } rows[] = {
+        {nullptr, true, 1, false}, {nullptr, true, kLowRateTicks - 1, false}, {nullptr, true, kLowRateTicks, true},
+        {&TickSeen::shown_again, true, 1, true}, {&TickSeen::panel, true, 1, true}, {&TickSeen::input, true, 1, true},
+        {&TickSeen::pointer_moved, true, 1, true}, {&TickSeen::shown_changed, true, 1, true},
+        {&TickSeen::moves_fast, true, 1, true}, {nullptr, false, 100, false},  // hidden: never
+        {&TickSeen::shown_changed, false, 1, false}, {&TickSeen::input, false, 1, false}};
+    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
+        TickSeen seen;
+        seen.visible = rows[i].visible;
+        if (rows[i].why) seen.*rows[i].why = true;
+        EXPECT_EQ(DrawThisTick(seen, rows[i].ticks), rows[i].draws) << "row " << i;
+    }
 }
 
+// A click or key tap whose release comes before the next frame is still seen by it (any
+// byte indexes the keys); the end of the frame clears them; a release alone or another
+// button sets nothing.
 TEST(InputCallbacks, AQuickClickOrTapBetweenTwoFramesIsSeen) {
-    single_touch = false;
-    reset_keys_state();
+    single_touch = false, reset_keys_state();
     mouse(120, 80);
-    mouse_event(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0);
-    mouse_event(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0);
-    EXPECT_TRUE(single_touch);
-    EXPECT_EQ(touch_coord_x, 120.0f);
-    EXPECT_EQ(touch_coord_y, 80.0f);
-
-    skeyboard_down('a', 0, 0);
-    skeyboard_up('a', 0, 0);
-    EXPECT_TRUE(key_state['a']);
-    skeyboard_down(0xE8, 0, 0);  // any byte indexes the table
-    EXPECT_TRUE(key_state[0xE8]);
-
-    // The end of the frame clears everything.
-    single_touch = false;
-    reset_keys_state();
-    EXPECT_FALSE(key_state['a']);
-    // A release arriving in a later batch sets nothing, other buttons are ignored.
-    mouse_event(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0);
-    mouse_event(GLUT_RIGHT_BUTTON, GLUT_DOWN, 0, 0);
-    EXPECT_FALSE(single_touch);
+    mouse_event(GLUT_LEFT_BUTTON, GLUT_DOWN, 0, 0), mouse_event(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0);
+    skeyboard_down('a', 0, 0), skeyboard_up('a', 0, 0), skeyboard_down(0xE8, 0, 0);
+    EXPECT_TRUE(single_touch && touch_coord_x == 120.0f && touch_coord_y == 80.0f && key_state['a'] && key_state[0xE8]);
+    single_touch = false, reset_keys_state();  // the end of a frame
+    mouse_event(GLUT_LEFT_BUTTON, GLUT_UP, 0, 0), mouse_event(GLUT_RIGHT_BUTTON, GLUT_DOWN, 0, 0);
+    EXPECT_FALSE(single_touch || key_state['a']);
 }

@@ -9,40 +9,38 @@
 #include "app/desktop/window_place.h"
 #include "app/desktop/window_scale.h"
 
-namespace {
-
 std::string Joined(const std::vector<std::string>& v) {
     std::string s;
     for (const std::string& x : v) s += (s.empty() ? "" : " ") + x;
     return s;
 }
 
+// Arguments, and the error, or the --scale that counts (the last), GLUT's arguments in
+// order and the files to import; then the usage names every option, and which parts a
+// -geometry value gives.
 TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
-    const struct { std::vector<const char*> args; const char* error; const char* scale = nullptr; const char* glut = "";
+    const struct { std::vector<std::string> args; const char* error; const char* scale = ""; const char* glut = "";
                    const char* import = ""; } rows[] = {
-        {{}, ""}, {{"--scale", "2", "--scale=1.5"}, "", "1.5"},  // the last one given counts
+        {{"--scale", "2", "--scale=1.5"}, "", "1.5"},
         {{"-display", ":3", "-iconic", "--scale", "2", "-geometry", "+5+6", "-sync"}, "", "2",
-         "-display :3 -iconic -geometry +5+6 -sync", ""},
-        {{"--import", "a.ics", "b.ics", "-sync", "--import", "c.ics"}, "", nullptr, "-sync", "a.ics b.ics c.ics"},
+         "-display :3 -iconic -geometry +5+6 -sync"},
+        {{"--import", "a.ics", "b.ics", "-sync", "--import", "c.ics"}, "", "", "-sync", "a.ics b.ics c.ics"},
         {{"--scale"}, "option --scale needs N"}, {{"--import", "--help"}, "option --import needs FILE..."},
-        {{"-display"}, "option -display needs DISPLAY"}, {{"--help=yes"}, "option --help takes no value"},
-        {{"--frobnicate", "--help"}, "unknown option --frobnicate"}, {{"stray.ics"}, "unexpected argument stray.ics"},
-    };
+        {{"--help=yes"}, "option --help takes no value"},
+        {{"--frobnicate", "--help"}, "unknown option --frobnicate"}, {{"stray.ics"}, "unexpected argument stray.ics"}};
     for (const auto& r : rows) {
         std::vector<const char*> argv = {"strigolo"};
-        argv.insert(argv.end(), r.args.begin(), r.args.end());
+        for (const std::string& a : r.args) argv.push_back(a.c_str());
         const CommandLine cl = ParseCommandLine(int(argv.size()), argv.data());
-        SCOPED_TRACE(Joined(std::vector<std::string>(r.args.begin(), r.args.end())));
-        EXPECT_EQ(cl.error, r.error);
+        EXPECT_EQ(cl.error, r.error) << Joined(r.args);
         if (!cl.error.empty()) continue;
-        EXPECT_EQ(cl.Value("--scale") ? *cl.Value("--scale") : "(none)", r.scale ? r.scale : "(none)");
-        EXPECT_EQ(Joined(cl.glut_args), r.glut);
-        EXPECT_EQ(Joined(cl.Values("--import")), r.import);
+        EXPECT_EQ(cl.Value("--scale") ? *cl.Value("--scale") : "", r.scale) << Joined(r.args);
+        EXPECT_EQ(Joined(cl.glut_args), r.glut) << Joined(r.args);
+        EXPECT_EQ(Joined(cl.Values("--import")), r.import) << Joined(r.args);
     }
     for (const OptionSpec& o : kOptions) EXPECT_NE(Usage().find(o.name), std::string::npos) << o.name;
-
     const struct { const char* geometry; bool size, place; } geometries[] = {
-        {"320x320+5+6", true, true}, {"450x450", true, false}, {"+5+6", false, true}, {"-0-0", false, true}};
+        {"450x450", true, false}, {"+5+6", false, true}, {"-0-0", false, true}};
     for (const auto& g : geometries) {
         bool size = !g.size, place = !g.place;
         GeometryParts(g.geometry, size, place);
@@ -50,6 +48,8 @@ TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
     }
 }
 
+// --scale, STRIGOLO_SCALE and the resources xrdb loaded: the window's side and how
+// many warnings the unusable ones gave.
 TEST(WindowScale, CommandLineBeatsEnvironmentBeatsDpiInQuartersFromOneToThree) {
     const struct { const char* cli; const char* env; const char* resources; int side; size_t warnings; } rows[] = {
         {nullptr, nullptr, "", 300, 0}, {nullptr, nullptr, "Xft.dpi: 144", 450, 0},
@@ -61,97 +61,83 @@ TEST(WindowScale, CommandLineBeatsEnvironmentBeatsDpiInQuartersFromOneToThree) {
         {nullptr, "1.5", "Xft.dpi:\t192\n", 450, 0}, {nullptr, "", "Xft.dpi:\t192\n", 600, 0},  // empty is unset
         {nullptr, "0.5", "Xft.dpi:\t192\n", 600, 1}, {"3", "1.5", "Xft.dpi:\t192\n", 900, 0},
         {"1.3", nullptr, "", 375, 0}, {"2.9", nullptr, "", 900, 0}, {"x", "2", "", 600, 1},
-        {"nan", "inf", "Xft.dpi:\t144\n", 450, 2}, {"3.2", "1,5", "Xft.dpi:\t?\n", 300, 3},
-    };
+        {"nan", "inf", "Xft.dpi:\t144\n", 450, 2}, {"3.2", "1,5", "Xft.dpi:\t?\n", 300, 3}};
     for (const auto& r : rows) {
         std::vector<std::string> warnings;
-        const double scale = ChooseScale(r.cli, r.env, r.resources, warnings);
-        EXPECT_EQ(WindowSide(scale), r.side) << (r.cli ? r.cli : "-") << " " << (r.env ? r.env : "-") << " "
-                                             << r.resources;
-        EXPECT_EQ(warnings.size(), r.warnings) << Joined(warnings);
+        const int side = WindowSide(ChooseScale(r.cli, r.env, r.resources, warnings));
+        EXPECT_TRUE(side == r.side && warnings.size() == r.warnings) << (r.cli ? r.cli : "-") << " "
+            << (r.env ? r.env : "-") << " " << r.resources << ": " << side << ", " << Joined(warnings);
     }
 }
 
+// Monitors, the pointer, and where a window of `side` is centred.
 TEST(WindowPlace, CentredOnThePrimaryThenThePointersMonitorThenTheScreen) {
-    const ScreenRect screen{0, 0, 3840, 2160};
     const Monitor left{{0, 0, 1920, 1080}, false}, right{{1920, 0, 1920, 1080}, false};
     const Monitor right_primary{{1920, 0, 1920, 1080}, true}, top_primary{{0, 0, 1920, 1080}, true};
     const Monitor below{{0, 1080, 2560, 1080}, false};
     const struct { std::vector<Monitor> monitors; bool pointer; int px, py; int side, x, y; } rows[] = {
-        {{left}, false, 0, 0, 300, 810, 390}, {{left, right}, true, 1919, 1079, 300, 810, 390},
+        {{left, right}, true, 1919, 1079, 300, 810, 390},
         {{left, right}, true, 2500, 10, 300, 2730, 390},  // no primary: the pointer's monitor
         {{left, right}, false, 0, 0, 300, 810, 390}, {{left, right}, true, 100, 1500, 300, 810, 390},  // else the first
         {{left, right_primary}, true, 5, 5, 600, 2580, 240},
         {{below, top_primary}, true, 5, 1500, 301, 809, 389},  // (1920 - 301) / 2 = 809
-        {{}, true, 5, 5, 300, 1770, 930},                     // no RandR: the whole screen
-        {{{{100, 50, 800, 600}, false}}, false, 0, 0, 900, 100, 50},  // larger than its monitor
-    };
+        {{}, true, 5, 5, 300, 1770, 930},                     // no RandR: the whole screen of 3840 by 2160
+        {{{{100, 50, 800, 600}, false}}, false, 0, 0, 900, 100, 50}};  // larger than its monitor
     for (const auto& r : rows) {
-        const DesktopFacts f{screen, r.monitors, r.pointer, r.px, r.py, ""};
         int x = 0, y = 0;
-        CentreOn(ChooseMonitor(f), r.side, x, y);
-        EXPECT_TRUE(x == r.x && y == r.y) << r.monitors.size() << " monitors, pointer " << r.px << "," << r.py
-                                          << ": " << x << "," << y;
+        CentreOn(ChooseMonitor({{0, 0, 3840, 2160}, r.monitors, r.pointer, r.px, r.py, ""}), r.side, x, y);
+        EXPECT_TRUE(x == r.x && y == r.y) << r.monitors.size() << " monitors, pointer " << r.px << "," << r.py;
     }
 }
 
+// A remembered top-left corner: kept and pulled onto the monitor holding the window's
+// middle, or dropped when the middle lies off them all.
 TEST(WindowPlace, ARememberedPlaceIsKeptOnAMonitorAndDroppedOffThemAll) {
     const DesktopFacts two{
         {0, 0, 3200, 1080}, {{{0, 0, 1920, 1080}, true}, {{1920, 0, 1280, 800}, false}}, false, 0, 0, ""};
     const DesktopFacts no_randr{{0, 0, 1024, 768}, {}, false, 0, 0, ""};
     const struct { const DesktopFacts* f; int side, x, y; bool kept; int out_x, out_y; } rows[] = {
-        {&two, 300, 100, 200, true, 100, 200},
         {&two, 300, 2000, 400, true, 2000, 400},    // on the second monitor
         {&two, 300, 1700, 10, true, 1620, 10},      // middle on the first, pulled in off the seam
         {&two, 600, -200, -50, true, 0, 0},         // half off the top-left corner
         {&two, 300, 2900, 600, true, 2900, 500},    // sticks out below the shorter monitor
         {&two, 300, 2000, 900, false, 0, 0},        // below the shorter monitor: off every one
         {&two, 300, 5000, 100, false, 0, 0},        // a monitor since unplugged
-        {&no_randr, 300, 700, 400, true, 700, 400}, {&no_randr, 450, 700, 400, true, 574, 318},
-        {&no_randr, 300, 900, 100, false, 0, 0},
-    };
+        {&no_randr, 450, 700, 400, true, 574, 318},  // no RandR: the whole screen
+        {&no_randr, 300, 900, 100, false, 0, 0}};
     for (const auto& r : rows) {
         int x = r.x, y = r.y;
-        EXPECT_EQ(PlaceOnMonitors(*r.f, r.side, x, y), r.kept) << r.x << "," << r.y;
-        EXPECT_TRUE(!r.kept || (x == r.out_x && y == r.out_y)) << r.x << "," << r.y << " -> " << x << "," << y;
+        const bool kept = PlaceOnMonitors(*r.f, r.side, x, y);
+        EXPECT_TRUE(kept == r.kept && (!kept || (x == r.out_x && y == r.out_y))) << r.x << "," << r.y;
     }
 }
 
+// The place file's text (only what FormatPlace writes reads back) and where it lives.
 TEST(WindowPlace, FileTextAndPath) {
     const struct { std::string text; bool ok; int x, y; } texts[] = {
         {FormatPlace(-5, 2147483647), true, -5, 2147483647}, {"place 10 20", true, 10, 20}, {"", false, 0, 0},
-        {"garbage\n", false, 0, 0}, {"place 10\n", false, 0, 0},
-        {"place 10 20 30\n", false, 0, 0}, {"place 10 20\n\n", false, 0, 0}, {"place +10 20\n", false, 0, 0},
-        {"place 2147483648 0\n", false, 0, 0},
-        {std::string("place 1 2\n\0", 11), false, 0, 0},
-    };
+        {"garbage\n", false, 0, 0}, {"place 10\n", false, 0, 0}, {"place 10 20 30\n", false, 0, 0},
+        {"place 10 20\n\n", false, 0, 0}, {"place +10 20\n", false, 0, 0}, {"place 2147483648 0\n", false, 0, 0},
+        {std::string("place 1 2\n\0", 11), false, 0, 0}};
     for (const auto& t : texts) {
         int x = 0, y = 0;
-        EXPECT_EQ(ParsePlace(t.text, x, y), t.ok) << t.text;
-        EXPECT_TRUE(!t.ok || (x == t.x && y == t.y)) << t.text;
+        const bool ok = ParsePlace(t.text, x, y);
+        EXPECT_TRUE(ok == t.ok && (!ok || (x == t.x && y == t.y))) << t.text;
     }
+    const char* const kHomeState = "/h/.local/state/strigolo/window-place";
     const struct { const char* state; const char* home; const char* path; } paths[] = {
-        {"/s", "/h", "/s/strigolo/window-place"}, {nullptr, "/h", "/h/.local/state/strigolo/window-place"},
-        {"", "/h", "/h/.local/state/strigolo/window-place"},
-        {"relative", "/h", "/h/.local/state/strigolo/window-place"},
-        {nullptr, "relative", ""}, {nullptr, nullptr, ""},
-    };
+        {"/s", "/h", "/s/strigolo/window-place"}, {nullptr, "/h", kHomeState}, {"", "/h", kHomeState},
+        {"relative", "/h", kHomeState}, {nullptr, "relative", ""}, {nullptr, nullptr, ""}};
     for (const auto& p : paths) EXPECT_EQ(PlaceFilePath(p.state, p.home), p.path);
 }
 
+// Each row: a fresh memory of a window asked at (100, 100), or the one of the rows
+// before; a move notice at `moved` (ms; none when negative), a check at `check`; the
+// client's place read then, with the frame's left and top widths when told (left < 0:
+// not told); whether the place is written, and the place remembered after.
 TEST(WindowPlace, WrittenOnceAMoveHasSettledAndOnlyWhenItChanged) {
-    // Each row: a fresh memory of a window asked at (100, 100), or the one of the rows
-    // before; a move notice at `moved` (ms; none when negative), a check at `check`; the
-    // client's place read then, with the frame's left and top widths when told (left < 0:
-    // not told); whether the place is written, and the place remembered after.
     const struct {
-        bool fresh;
-        long long moved;
-        uint32_t check;
-        bool settled;
-        int cx, cy, left, top;
-        bool write;
-        int x, y;
+        bool fresh; long long moved; uint32_t check; bool settled; int cx, cy, left, top; bool write; int x, y;
     } rows[] = {
         {true, -1, 5000, false, 0, 0, 0, 0, false, 100, 100},   // no move, nothing to read
         {false, 0, 999, false, 0, 0, 0, 0, false, 100, 100},
@@ -161,11 +147,9 @@ TEST(WindowPlace, WrittenOnceAMoveHasSettledAndOnlyWhenItChanged) {
         {false, -1, 9000, false, 0, 0, 0, 0, false, 5, 6},         // read once per move
         {false, 4000, 5000, true, 6, 26, 1, 20, false, 5, 6},      // moved and back again
         {false, 0xFFFFFF00LL, 0x300, true, 8, 28, 1, 20, true, 7, 8},  // the tick counter wraps
-        // A frame the window manager does not tell: the first read learns it.
-        {true, 0, 1000, true, 106, 127, -1, -1, false, 100, 100},
+        {true, 0, 1000, true, 106, 127, -1, -1, false, 100, 100},  // frame not told: the first read learns it
         {false, 2000, 3000, true, 306, 227, -1, -1, true, 300, 200},
-        {false, 4000, 5000, true, 306, 227, -1, -1, false, 300, 200},
-    };
+        {false, 4000, 5000, true, 306, 227, -1, -1, false, 300, 200}};
     PlaceMemory m;
     for (const auto& r : rows) {
         if (r.fresh) m = PlaceMemory{100, 100};
@@ -176,4 +160,3 @@ TEST(WindowPlace, WrittenOnceAMoveHasSettledAndOnlyWhenItChanged) {
     }
 }
 
-}  // namespace
