@@ -34,11 +34,13 @@ TEST(TextDrawing, GlyphSquaresStandWhereThePenPutsThem) {
          {{30, 310, 'X' - 32}, {30, 289.5f, 'Y' - 32}, {91.25f, 289.5f, 'Y' - 32}, {114.75f, 289.5f, -1}}},
         {"nothing", [] { glPrintText(100, 100, 10, false, "%s", ""), glPrintText(100, 100, 10, false, nullptr),
                          glPrintTextBox(100, 100, 10, 43, nullptr); }, {{110, 110, -1}}},
-        // cut to 255 characters, the line ends at 523 units; uncut it would run on to 1230
-        {"line cut", [&] { glPrintText(-200, 100, 2, false, "%s", zs.c_str()); }, {{250, 102, 58}, {400, 102, -1}}},
-        // cut to 511: 11 full lines of 44 and a twelfth of 27 characters
-        {"box cut", [&] { glPrintTextBox(0, 400, 2, 43, "%s", zs.c_str()); },
-         {{20, 356.9f, 58}, {70, 356.9f, -1}, {20, 352.8f, -1}}}};
+        // cut to 255 characters, the line ends at 324.7 units (at 312 with advances of 2);
+        // uncut it would run on to 1032
+        {"line cut", [&] { glPrintText(-200, 100, 2, false, "%s", zs.c_str()); },
+         {{250, 102, 58}, {318, 102, 58}, {400, 102, -1}}},
+        // cut to 511: 11 full lines of 44 and a twelfth of 27 characters, from 174.5 to 194.5
+        {"box cut", [&] { glPrintTextBox(0, 400, 10, 43, "%s", zs.c_str()); },
+         {{20, 177, 58}, {300, 184.5f, -1}, {20, 160, -1}}}};
     for (const auto& r : rows) {
         glClearColor(0, 0, 0, 1);
         glClear(GL_COLOR_BUFFER_BIT);

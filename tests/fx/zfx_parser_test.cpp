@@ -63,15 +63,16 @@ TEST(ZfxParser, DamagedFilesFailWholeAndKeepThePreviousEmitters) {
     auto edit = [&](std::string b, const char* from, const char* to) {
         return Header() + body + b.replace(b.find(from), std::strlen(from), to);
     };
-    std::string many = Header();  // 40 blocks of 512 values declared, none given: more than the file
+    // 40 blocks of 512 values declared, none given: each fits in what follows, all pass the file
+    std::string many = Header();
     for (int i = 0; i < 40; ++i) many += Block({}, "8 16 1");
     const std::string cases[] = {
-        " ZFX ver: 2\n" + body, "zfx ver: 2\n" + body, "ZF", "", Header(3) + body, Header(1) + body,
+        " ZFX ver: 2\n" + body, "zfx ver: 2\n" + body, "YFX ver: 2\n" + body, "ZF", "", Header(3) + body, Header(1) + body,
         "ZFX ver: two\n" + body, edit(body, "particles_limit", "particle_limit"),
         edit(body, "billboarding", "time_delayyy"), Header() + body + Block({{"particles_speed", "fast"}}),
-        Header() + body + "garbage\n", Header() + Block({}, "-1 1 1"), Header() + Block({}, "1 -1 1"),
+        Header() + body + "garbage\n", Header() + Block({}, "-1 0 1"), Header() + Block({}, "0 -1 1"),
         Header() + Block({}, "64 64 1"), Header() + Block({}, "2147483647 2147483647 1"),
-        Header() + Block({}, "99999999999999999999 1 1"), many};
+        Header() + Block({}, "99999999999999999999 1 1"), many + std::string(600, ' ')};
     for (const std::string& bad : cases) {
         std::vector<ZfxBlock> blocks(1);
         EXPECT_TRUE(!Parse(bad, blocks) && blocks.empty()) << bad.substr(0, 120);
