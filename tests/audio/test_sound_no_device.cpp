@@ -21,7 +21,7 @@ TEST(NoSoundDevice, StartUpReportsOneLineAndSoundCallsDoNothing) {
     s0.Update(), s0.SetProperties(1, 1, 1, true), s0.SetPosition(1, 2, 3), s0.Pause();
     SetListenerPosition(0, 0, 0), SetListenerOrientation(0, 0, -1, 0, 1, 0);
     EXPECT_TRUE(sound_dead(s0));
-    AudioEngine.spawn_static(0, "missing.wav", false), AudioEngine.spawn_static(10, STRIGOLO_DATA_DIR "/right.wav", false);
+    AudioEngine.spawn_static(0, "missing.wav", false), AudioEngine.spawn_static(10, "Data/right.wav", false);
     AudioEngine.kill_static(0), AudioEngine.kill_static(0), AudioEngine.kill_static(-1);
     PauseSoundWhenQuiet(2.0f), CloseSoundDevice(), CloseSoundDevice();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "strigolo: no sound device, sound is off\n");  // once

@@ -4,21 +4,23 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "audio/audio_engine.h"
 #include "audio/sound_device.h"
-#include "wav_samples.h"
 
 // Chosen before OpenAL reads its configuration (on the first device call).
 static const bool null_driver = setenv("ALSOFT_DRIVERS", "null", 1) == 0;
-static const std::string dir = ScratchDir("slots"), long_tone = dir + "/long.wav", short_tone = dir + "/short.wav";
-static const bool files_made = (WriteToneWav(long_tone, 3.0, 440.0, 44100),  // 264600 bytes
-                                WriteToneWav(short_tone, 1.0, 660.0, 22050),  // 44100 bytes
-                                std::ofstream(dir + "/text.wav") << "not a sound at all\n",
+static const std::string long_tone = STRIGOLO_DATA_DIR "/laugh.wav", short_tone = STRIGOLO_DATA_DIR "/right.wav";
+static const std::string dir = testing::TempDir() + "strigolo-slots-" + std::to_string(getpid());
+static const bool files_made = (mkdir(dir.c_str(), 0700), std::ofstream(dir + "/text.wav") << "not a sound at all\n",
                                 mkfifo((dir + "/fifo.wav").c_str(), 0644) == 0);  // would block a waiting reader
 
 // OpenAL Soft hands out small consecutive names: the live ones among the first hundred.
@@ -51,13 +53,16 @@ class SoundSlots : public testing::Test {
     void TearDown() override { CloseSoundDevice(); }
 };
 
-// Slot 0 plays the long tone; then `file` is spawned in `slot` (and that slot killed
-// when it is not 0): what slot 0 holds. An unreadable file cuts the sound and gives a
-// silent slot that looks released; slots outside 0 to 9 are ignored.
+// Slot 0 plays the long sound; then `file` is spawned in `slot` (and that slot killed
+// when it is not 0): what slot 0 holds, its buffer the samples after a 44-byte header.
+// An unreadable file cuts the sound and gives a silent slot that looks released; slots
+// outside 0 to 9 are ignored.
 TEST_F(SoundSlots, ASpawnCutsTheSlotsSoundAndOtherSlotsAreIgnored) {
+    const ALint long_size = std::filesystem::file_size(long_tone) - 44;
+    const ALint short_size = std::filesystem::file_size(short_tone) - 44;
     struct { std::string file; int slot; bool playing; ALint size; } rows[] = {
-        {short_tone, 0, true, 44100}, {short_tone, -1, true, 264600}, {short_tone, 10, true, 264600},
-        {short_tone, INT_MIN, true, 264600}, {dir + "/missing.wav", 0, false, 0}, {dir + "/text.wav", 0, false, 0},
+        {short_tone, 0, true, short_size}, {short_tone, -1, true, long_size}, {short_tone, 10, true, long_size},
+        {short_tone, INT_MIN, true, long_size}, {dir + "/missing.wav", 0, false, 0}, {dir + "/text.wav", 0, false, 0},
         {dir, 0, false, 0}, {dir + "/fifo.wav", 0, false, 0}};
     for (const auto& r : rows) {
         AudioEngine.spawn_static(0, long_tone.c_str(), false);

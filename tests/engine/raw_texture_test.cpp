@@ -20,7 +20,7 @@ static Bytes Pad(Bytes b, int n) {  // `b` and n more bytes: 1, 2, 3, ...
 // ignored; a damaged one (w 0 here) fails with a reason, allocating nothing.
 TEST(RawTexture, ParsesSizesAndPixelsAndRejectsDamagedFilesWithoutTrustingTheirSizes) {
     struct { const char* what; Bytes bytes; int w, h; } rows[] = {
-        {"2x1, 2 bytes more", Pad(Header(2, 1), 10), 2, 1}, {"empty", {}, 0, 0}, {"cut header", {1, 0, 0, 0, 1, 0}, 0, 0},
+        {"2x1, 2 more", Pad(Header(2, 1), 10), 2, 1}, {"empty", {}, 0, 0}, {"cut header", {1, 0, 0, 0, 1, 0}, 0, 0},
         {"zero width", Pad(Header(0, 4), 16), 0, 0}, {"zero height", Pad(Header(4, 0), 16), 0, 0},
         {"negative width", Pad(Header(-1, 1), 16), 0, 0}, {"negative height", Pad(Header(1, -4), 16), 0, 0},
         {"w*h*4 past 32 bits", Pad(Header(65536, 65536), 64), 0, 0},

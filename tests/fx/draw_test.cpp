@@ -20,11 +20,12 @@ TEST(EmitterDrawing, AParticleShowsItsColourOfTheMomentBlendedOrAdded) {
         {"0", 0, 256, 256, 240, 140, 90},
         {"0", 2.5f, 256, 256, 40 + 100 * 127 / 255, 40 + 50 * 127 / 255, 40 + 25 * 127 / 255}};
     for (const auto& r : rows) {
-        const std::string text = zfx_text::Header() + zfx_text::Block({{"spawn_time", "100 100"},
-            {"spawn_particles", "1 1"}, {"spawn_position", "0 0 0 0 0 0"}, {"spawn_direction", "0 0 0 0 0 0"},
-            {"particles_acceleration", "0 0 0"}, {"particles_rotation", "0 0"}, {"particles_speed", "0 0"},
-            {"particles_timelife", "5 5"}, {"particles_scale", "0.5 0.5"}, {"particles_color_start", "200 100 50 200 100 50"},
-            {"particles_color_end", "0 0 0 0 0 0"}, {"time_delay", "0"}}, std::string("1 1 ") + r.blend + "\n255 255 255 255");
+        const std::string text = zfx_text::Header() + zfx_text::Block(
+            {{"spawn_time", "100 100"}, {"spawn_particles", "1 1"}, {"spawn_position", "0 0 0 0 0 0"},
+             {"spawn_direction", "0 0 0 0 0 0"}, {"particles_acceleration", "0 0 0"}, {"particles_rotation", "0 0"},
+             {"particles_speed", "0 0"}, {"particles_timelife", "5 5"}, {"particles_scale", "0.5 0.5"},
+             {"particles_color_start", "200 100 50 200 100 50"}, {"particles_color_end", "0 0 0 0 0 0"},
+             {"time_delay", "0"}}, std::string("1 1 ") + r.blend + "\n255 255 255 255");
         ScintixFX fx;
         ASSERT_TRUE(fx.load_from_memory(text.data(), text.size(), "test"));
         testing_gl::GuiProjection();

@@ -58,5 +58,6 @@ TEST(Emitter, LimitDropsParticlesButNotTheirRandomDrawsAndCapsDamagedSizes) {
     EXPECT_EQ(after, std::rand());
     e.spawn_p_min = e.spawn_p_max = e.p_limit = 2000000000;
     Frames(e, 0.1f, 2);
-    EXPECT_TRUE(e.spawn_p == ScintixParticlesFX::kMaxBatch && int(e.particles.size()) == ScintixParticlesFX::kMaxParticles);
+    EXPECT_EQ(e.spawn_p, ScintixParticlesFX::kMaxBatch);
+    EXPECT_EQ(int(e.particles.size()), ScintixParticlesFX::kMaxParticles);
 }

@@ -1,6 +1,7 @@
 // The platform layer: test clocks, the tick schedule, and opening addresses. The single
 // running copy is proved end to end (tests/e2e/test_window.py), where two start at once.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -47,8 +48,8 @@ TEST(TickSchedule, StaysOnItsGridThroughRoundingAndLateWakeUpsAndRestartsWhenBeh
 // A stand-in xdg-open first in PATH records its arguments: one, the address as it is,
 // no shell run over it, the child reaped; an empty address starts nothing.
 TEST(Browser, OpensTheAddressWithoutAShellAndReapsTheChild) {
-    const std::string dir = testing::TempDir() + "strigolo-browser-" + std::to_string(getpid()), record = dir + "/record";
-    ASSERT_EQ(system(("mkdir -p " + dir).c_str()), 0);
+    const std::string dir = testing::TempDir() + "strigolo-url-" + std::to_string(getpid()), record = dir + "/record";
+    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
     std::ofstream(dir + "/xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" >> " << record << "\n";
     chmod((dir + "/xdg-open").c_str(), 0755);
     const std::string old_path = std::getenv("PATH") ? std::getenv("PATH") : "";
