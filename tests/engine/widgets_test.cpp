@@ -43,17 +43,16 @@ TEST(Button, HitTestIsStrictOnEveryEdgeAndAClickNeedsAPressInside) {
     PointAtGui(256, 256);
     SetWindowSizeOverride(0, 0);
     EXPECT_FALSE(b.isSelected() || b.isClicked());
-    single_touch = false;
-    SetWindowSizeOverride(-1, -1);
+    single_touch = false, SetWindowSizeOverride(-1, -1);
 }
 
-// A white button: Display(false) drawn in the caller's red keeps it; Display(true) under
-// the pointer is drawn pale yellow and leaves white.
+// A white button under the pointer: Display(false) is drawn in the caller's red and keeps
+// it; Display(true) is drawn pale yellow and leaves white.
 TEST(WidgetDrawing, ButtonsKeepTheCallersTintOrLeaveWhite) {
     REQUIRE_GL_CONTEXT();
     const uint8_t white[4] = {255, 255, 255, 255};
     const Button b(testing_gl::MakeTexture(1, 1, white), 256, 256, 40, 40);
-    touch_coord_x = touch_coord_y = 0;  // pointer away from the button
+    PointAtGui(256, 256);  // over the button
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glColor4f(1, 0, 0, 1);
@@ -61,7 +60,6 @@ TEST(WidgetDrawing, ButtonsKeepTheCallersTintOrLeaveWhite) {
     const auto red = testing_gl::ReadPixel(150, 150);
     GLfloat kept[4], left[4];
     glGetFloatv(GL_CURRENT_COLOR, kept);
-    PointAtGui(256, 256);
     b.Display(true);
     glGetFloatv(GL_CURRENT_COLOR, left);
     const auto pale = testing_gl::ReadPixel(150, 150);

@@ -12,8 +12,7 @@ static ScintixParticlesFX Emitter(float spawn_time, int batch, int loop, float t
                                   int limit = 999) {
     ScintixParticlesFX e;
     e.instance = true;
-    e.spawn_time_min = e.spawn_time_max = spawn_time;
-    e.spawn_p_min = e.spawn_p_max = batch;
+    e.spawn_time_min = e.spawn_time_max = spawn_time, e.spawn_p_min = e.spawn_p_max = batch;
     e.loop = loop, e.total_time_simulation = total, e.time_delay = delay, e.p_limit = limit;
     e.p_timelife_min = e.p_timelife_max = life;
     return e;
@@ -58,6 +57,5 @@ TEST(Emitter, LimitDropsParticlesButNotTheirRandomDrawsAndCapsDamagedSizes) {
     EXPECT_EQ(after, std::rand());
     e.spawn_p_min = e.spawn_p_max = e.p_limit = 2000000000;
     Frames(e, 0.1f, 2);
-    EXPECT_EQ(e.spawn_p, ScintixParticlesFX::kMaxBatch);
-    EXPECT_EQ(int(e.particles.size()), ScintixParticlesFX::kMaxParticles);
+    EXPECT_TRUE(e.spawn_p == e.kMaxBatch && int(e.particles.size()) == e.kMaxParticles) << e.particles.size();
 }

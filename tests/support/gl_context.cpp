@@ -41,9 +41,7 @@ bool EnsureContext(int w, int h) {
         }
     }
     if (state == 1) {
-        glViewport(0, 0, win_w, win_h);
-        glReadBuffer(GL_BACK);
-        glDrawBuffer(GL_BACK);
+        glViewport(0, 0, win_w, win_h);  // reading and drawing the back buffer, GL's default here
         glPixelStorei(GL_PACK_ALIGNMENT, 1);  // RGB rows of any width read back packed
         SetWindowSizeOverride(win_w, win_h);
     }
