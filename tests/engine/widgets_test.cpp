@@ -1,148 +1,69 @@
-// Widgets and picking: the pointer mapping, the strict hit test, clicks, drawing
-// state, and the random timing grid.
+// Widgets and picking: the pointer mapping, the strict hit test, clicks, and the tint a
+// button is drawn in and leaves.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <set>
+#include <cstdlib>
+#include <utility>
 
 #include "engine/input.h"
 #include "engine/widgets.h"
 #include "gl_context.h"
 
-namespace {
 // Puts the pointer on the window pixel that maps to GUI (tx, ty) in a 512 by 512 window.
-void PointAtGui(int tx, int ty) {
+static void PointAtGui(int tx, int ty) {
     SetWindowSizeOverride(512, 512);
-    touch_coord_x = float(tx) + 0.5f;
-    touch_coord_y = float(512 - ty) - 0.5f;
+    touch_coord_x = float(tx) + 0.5f, touch_coord_y = float(512 - ty) - 0.5f;
 }
-}  // namespace
 
+// Window pixel (y down) and window size to GUI units (y up), truncated; tx -1: no hit.
 TEST(Picking, WindowPixelsMapIntoGuiSpace) {
-    int tx = -1, ty = -1;
-    ASSERT_TRUE(PixelToGui(150, 150, 300, 300, tx, ty));
-    EXPECT_EQ(tx, 256);
-    EXPECT_EQ(ty, 256);
-    ASSERT_TRUE(PixelToGui(0, 0, 300, 300, tx, ty));
-    EXPECT_EQ(tx, 0);
-    EXPECT_EQ(ty, 512);
-    ASSERT_TRUE(PixelToGui(299, 299, 300, 300, tx, ty));
-    EXPECT_EQ(tx, 510);  // 299 * 512 / 300 = 510.29
-    EXPECT_EQ(ty, 1);
-    ASSERT_TRUE(PixelToGui(598, 598, 600, 600, tx, ty));  // a window twice the size: the same place
-    EXPECT_EQ(tx, 510);
-    EXPECT_EQ(ty, 1);
-    EXPECT_FALSE(PixelToGui(10, 10, 0, 300, tx, ty));
-    EXPECT_FALSE(PixelToGui(10, 10, 300, 0, tx, ty));
+    struct { float mx, my; int w, h, tx, ty; } rows[] = {
+        {150, 150, 300, 300, 256, 256}, {0, 0, 300, 300, 0, 512}, {299, 299, 300, 300, 510, 1},  // 510.29
+        {598, 598, 600, 600, 510, 1}, {150, 50, 300, 200, 256, 384}, {10, 10, 0, 300, -1, 0}, {10, 10, 300, 0, -1, 0}};
+    for (const auto& r : rows) {
+        int tx = -1, ty = 0;
+        EXPECT_EQ(PixelToGui(r.mx, r.my, r.w, r.h, tx, ty), r.tx >= 0) << r.w << "x" << r.h;
+        EXPECT_TRUE(tx == r.tx && ty == r.ty) << r.mx << "," << r.my << " -> " << tx << "," << ty;
+    }
 }
 
-TEST(Button, HitTestIsStrictOnEveryEdge) {
+// A 20 by 20 button at (256, 256): edges are outside, a click needs a press inside, and
+// a minimised window hits nothing.
+TEST(Button, HitTestIsStrictOnEveryEdgeAndAClickNeedsAPressInside) {
     const Button b(0, 256, 256, 20, 20);
-    for (int t = 230; t <= 282; ++t) {
-        PointAtGui(t, 256);
-        EXPECT_EQ(b.isSelected(), t >= 237 && t <= 275) << "tx " << t;
-        PointAtGui(256, t);
-        EXPECT_EQ(b.isSelected(), t >= 237 && t <= 275) << "ty " << t;
-    }
-    SetWindowSizeOverride(-1, -1);
-}
-
-TEST(Button, ClickCountsOnlyWithAPressInsideAndNoWindowHitsNothing) {
-    const Button b(0, 100, 100, 30, 30);
-    PointAtGui(100, 100);
-    single_touch = false;
-    EXPECT_TRUE(b.isSelected());
-    EXPECT_FALSE(b.isClicked());
-    single_touch = true;
-    EXPECT_TRUE(b.isClicked());
-    PointAtGui(200, 200);
-    EXPECT_FALSE(b.isClicked());
-    // A minimised window: no button is hit, whatever the pointer says.
-    PointAtGui(100, 100);
+    for (int t = 230; t <= 282; ++t)
+        for (const auto& [tx, ty] : {std::pair{t, 256}, std::pair{256, t}})
+            for (bool press : {false, true}) {
+                PointAtGui(tx, ty);
+                single_touch = press;
+                const bool inside = t >= 237 && t <= 275;
+                EXPECT_TRUE(b.isSelected() == inside && b.isClicked() == (inside && press)) << tx << "," << ty << press;
+            }
+    PointAtGui(256, 256);
     SetWindowSizeOverride(0, 0);
-    EXPECT_FALSE(b.isSelected());
-    EXPECT_FALSE(b.isClicked());
-    single_touch = false;
-    SetWindowSizeOverride(-1, -1);
+    EXPECT_FALSE(b.isSelected() || b.isClicked());
+    single_touch = false, SetWindowSizeOverride(-1, -1);
 }
 
-TEST(RandIntvf, StaysOnItsGridAndCoversIt) {
-    std::set<int> seen;
-    for (int i = 0; i < 2000; ++i) {
-        const float v = rand_intvf(1, 2, 10);
-        ASSERT_GE(v, 1.0f);
-        ASSERT_LE(v, 2.0f);
-        const float steps = (v - 1.0f) * 10.0f;
-        ASSERT_NEAR(steps, std::round(steps), 1e-4) << v;
-        seen.insert(int(std::round(steps)));
-    }
-    EXPECT_EQ(seen.size(), 11u) << "all of 1.0, 1.1, ..., 2.0 come up";
-    EXPECT_EQ(rand_intvf(3, 3, 1), 3.0f);
-}
-
-TEST(WidgetDrawing, DisplayKeepsTheCallersTintOrLeavesWhite) {
+// A white button under the pointer: Display(false) is drawn in the caller's red and keeps
+// it; Display(true) is drawn pale yellow and leaves white.
+TEST(WidgetDrawing, ButtonsKeepTheCallersTintOrLeaveWhite) {
     REQUIRE_GL_CONTEXT();
     const uint8_t white[4] = {255, 255, 255, 255};
-    const GLuint tex = testing_gl::MakeTexture(1, 1, white);
-    const Button b(tex, 256, 256, 40, 40);
-    touch_coord_x = touch_coord_y = 0;  // pointer away from the button
+    const Button b(testing_gl::MakeTexture(1, 1, white), 256, 256, 40, 40);
+    PointAtGui(256, 256);  // over the button
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);
     glColor4f(1, 0, 0, 1);
     b.Display(false);
-    const auto px = testing_gl::ReadPixel(150, 150);
-    EXPECT_EQ(px[0], 255);
-    EXPECT_EQ(px[1], 0);
-    GLfloat c[4];
-    glGetFloatv(GL_CURRENT_COLOR, c);
-    EXPECT_EQ(c[1], 0.0f) << "Display(false) leaves the caller's colour";
+    const auto red = testing_gl::ReadPixel(150, 150);
+    GLfloat kept[4], left[4];
+    glGetFloatv(GL_CURRENT_COLOR, kept);
     b.Display(true);
-    glGetFloatv(GL_CURRENT_COLOR, c);
-    EXPECT_EQ(c[1], 1.0f) << "Display(true) leaves white";
-    EXPECT_FALSE(glIsEnabled(GL_BLEND));
-}
-
-TEST(WidgetDrawing, DrawRectRaisesOnlyItsTopEdge) {
-    REQUIRE_GL_CONTEXT();
-    const uint8_t white[4] = {255, 255, 255, 255};
-    const GLuint tex = testing_gl::MakeTexture(1, 1, white);
-    glClearColor(0, 0, 0, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 300, 0, 300, -1, 1);  // one unit per pixel
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(150, 150, 0);
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, tex);
-    DrawRect(100, 200, 50);  // x -50..50, y -100..150
-    glLoadIdentity();
-    auto lit = [](int x, int y) { return testing_gl::ReadPixel(x, y)[0] > 128; };
-    EXPECT_TRUE(lit(150, 51));
-    EXPECT_FALSE(lit(150, 48));
-    EXPECT_TRUE(lit(150, 298));   // 150 + 150 - 2: the top edge is raised by 50
-    EXPECT_TRUE(lit(101, 150));
-    EXPECT_FALSE(lit(98, 150));
-    EXPECT_FALSE(lit(202, 150));
-}
-
-TEST(WidgetDrawing, GetOGLPosReturnsTheGuiPointInTheCurrentFrame) {
-    REQUIRE_GL_CONTEXT();
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 512, 0, 512, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    vector3f p = GetOGLPos(150, 150);
-    EXPECT_NEAR(p.x, 256, 0.01);
-    EXPECT_NEAR(p.y, 256, 0.01);
-    glTranslatef(271, 265, 0);  // the owl frame
-    p = GetOGLPos(150, 150);
-    EXPECT_NEAR(p.x, 256 - 271, 0.01);
-    EXPECT_NEAR(p.y, 256 - 265, 0.01);
-    p = GetOGLPos(-300, 150);  // left of the window: outside the GUI range
-    EXPECT_LT(p.x + 271, 0);
-    glLoadIdentity();
+    glGetFloatv(GL_CURRENT_COLOR, left);
+    const auto pale = testing_gl::ReadPixel(150, 150);
+    EXPECT_TRUE(red[0] == 255 && red[1] == 0 && kept[1] == 0.0f && !glIsEnabled(GL_BLEND));
+    EXPECT_TRUE(pale[1] == 255 && std::abs(pale[2] - 128) <= 1 && left[2] == 1.0f) << int(pale[2]);
+    SetWindowSizeOverride(-1, -1);
 }

@@ -1,70 +1,39 @@
-// Emitters drawn in a real GL context (Xvfb + Mesa) and read back: a fresh particle in
-// its start colour, fully opaque, and additive against alpha blending.
+// Emitters drawn in a real GL context (Xvfb + Mesa) and read back: a particle in its
+// colour of the moment, over its square only, alpha-blended or added.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "fx/scintix.h"
-#include "tests/support/gl_context.h"
-#include "zfx_text.h"
+#include "gl_context.h"
 
-namespace {
-
-// One still particle at the effect's origin, colour (200, 100, 50) fading to black over 5 s.
-ScintixFX StillParticle(int black_alpha) {
-    zfx_text::BlockValues v;
-    v.black_alpha = black_alpha;
-    v.spawn_time = "100 100";
-    v.spawn_particles = "1 1";
-    v.position = v.direction = v.color_end = "0 0 0 0 0 0";
-    v.acceleration = "0 0 0";
-    v.rotation = v.speed = "0 0";
-    v.timelife = "5 5";
-    v.scale = "0.5 0.5";
-    v.color_start = "200 100 50 200 100 50";
-    v.time_delay = "0";
-    const std::string text = zfx_text::Header() + zfx_text::Block(v);
-    ScintixFX fx;
-    EXPECT_TRUE(fx.load_from_memory(text.data(), text.size(), "test"));
-    return fx;
-}
-
-// Clears GUI space (512 units over the window) to (40, 40, 40), renders the effect at
-// its centre with scale 100 (half-side 50) after `t` seconds, and reads pixel (gx, gy).
-std::array<uint8_t, 4> DrawAndRead(ScintixFX& fx, float t, float gx = 256, float gy = 256) {
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 512, 0, 512, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glClearColor(40 / 255.0f, 40 / 255.0f, 40 / 255.0f, 1);
-    glClear(GL_COLOR_BUFFER_BIT);
-    fx.render(256, 256, 0, 100, t);
-    return testing_gl::ReadPixel(testing_gl::GuiToPixelX(gx), testing_gl::GuiToPixelY(gy));
-}
-
-void ExpectRgb(std::array<uint8_t, 4> px, int r, int g, int b) {
-    EXPECT_NEAR(px[0], r, 1);
-    EXPECT_NEAR(px[1], g, 1);
-    EXPECT_NEAR(px[2], b, 1);
-}
-
-}  // namespace
-
-TEST(EmitterDrawing, StartColourOpaqueAndAdditiveAgainstAlphaBlending) {
+// One still particle, colour (200, 100, 50) fading to black over 5 s, rendered at the
+// centre of GUI space with scale 100 (half-side 50) over grey 40 after `t` seconds of
+// its life; the pixel at (x, y) in GUI units. Half-way it is drawn at alpha 127.
+TEST(EmitterDrawing, AParticleShowsItsColourOfTheMomentBlendedOrAdded) {
     REQUIRE_GL_CONTEXT();
-    ScintixFX blended = StillParticle(1);
-    ExpectRgb(DrawAndRead(blended, 0), 200, 100, 50);  // whole life left: alpha 255 hides the grey
-    ExpectRgb(DrawAndRead(blended, 0, 256 + 40, 256 - 40), 200, 100, 50);  // inside the half-side
-    ExpectRgb(DrawAndRead(blended, 0, 256 + 60, 256), 40, 40, 40);          // outside it
-    blended.reset();  // born again in the next frame, which then takes 2.5 s off its life
-    // Half the life gone: half the colour at alpha 127, blended over the grey ...
-    ExpectRgb(DrawAndRead(blended, 2.5f), (100 * 127 + 40 * 128) / 255, (50 * 127 + 40 * 128) / 255,
-              (25 * 127 + 40 * 128) / 255);
-
-    // ... or added to it.
-    ScintixFX additive = StillParticle(0);
-    ExpectRgb(DrawAndRead(additive, 0), 240, 140, 90);
-    additive.reset();
-    ExpectRgb(DrawAndRead(additive, 2.5f), 40 + 100 * 127 / 255, 40 + 50 * 127 / 255, 40 + 25 * 127 / 255);
+    struct { int blend; float t, x, y; int r, g, b; } rows[] = {
+        {1, 0, 256, 256, 200, 100, 50},  // whole life left: alpha 255 hides the grey
+        {1, 0, 296, 216, 200, 100, 50},  // inside the half-side
+        {1, 0, 316, 256, 40, 40, 40},    // outside it
+        {1, 2.5f, 256, 256, (100 * 127 + 40 * 128) / 255, (50 * 127 + 40 * 128) / 255, (25 * 127 + 40 * 128) / 255},
+        {0, 0, 256, 256, 240, 140, 90},
+        {0, 2.5f, 256, 256, 40 + 100 * 127 / 255, 40 + 50 * 127 / 255, 40 + 25 * 127 / 255}};
+    for (const auto& r : rows) {
+        ScintixFX fx;  // texture 0, which has no texels: the particle is drawn in its colour alone
+        ScintixParticlesFX& e = fx.FX.emplace_back();
+        e.instance = true, e.black_alpha = r.blend;
+        e.spawn_time_min = e.spawn_time_max = 100, e.p_timelife_min = e.p_timelife_max = 5;
+        e.p_color_s_min = e.p_color_s_max = {200, 100, 50}, e.p_color_e_min = e.p_color_e_max = {0, 0, 0};
+        e.p_scale_min = e.p_scale_max = 0.5f;
+        testing_gl::GuiProjection();
+        glEnable(GL_TEXTURE_2D);
+        glClearColor(40 / 255.0f, 40 / 255.0f, 40 / 255.0f, 1);
+        glClear(GL_COLOR_BUFFER_BIT);
+        fx.render(256, 256, 0, 100, r.t);
+        const auto px = testing_gl::ReadPixel(testing_gl::GuiToPixelX(r.x), testing_gl::GuiToPixelY(r.y));
+        EXPECT_TRUE(std::abs(px[0] - r.r) <= 1 && std::abs(px[1] - r.g) <= 1 && std::abs(px[2] - r.b) <= 1)
+            << r.blend << " " << r.t << " " << r.x << "," << r.y << ": " << +px[0] << " " << +px[1] << " " << +px[2];
+    }
 }

@@ -6,34 +6,20 @@
 #include <dlfcn.h>
 #include <link.h>
 
-#include <cstdlib>
-
 #include "engine/input.h"
 
 namespace testing_gl {
-namespace {
-int win_w = 0, win_h = 0;
 
-// Keeps every library loaded now (the GL driver among them) in memory until exit, so
-// that the leak checker can still name the driver's own long-lived allocations and
-// the suppressions in tests/lsan.supp apply to them.
-void PinLoadedLibraries() {
-    dl_iterate_phdr(
-        [](dl_phdr_info* info, size_t, void*) {
-            if (info->dlpi_name && info->dlpi_name[0]) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
-            return 0;
-        },
-        nullptr);
-}
-}  // namespace
+static int win_w = 0, win_h = 0;
 
 bool EnsureContext(int w, int h) {
-    static int state = 0;  // 0 untried, 1 ready, -1 unavailable
+    static int state = 0;  // 0 untried, 1 ready, -1 no display
     if (state == 0) {
+        // glutInit ends the process when it finds no display: ask X first, so that the
+        // test reports the reason and fails.
         Display* dpy = XOpenDisplay(nullptr);
-        if (!dpy) {
-            state = -1;
-        } else {
+        state = dpy ? 1 : -1;
+        if (dpy) {
             XCloseDisplay(dpy);
             int argc = 1;
             char name[] = "strigolo-test";
@@ -41,17 +27,22 @@ bool EnsureContext(int w, int h) {
             glutInit(&argc, argv);
             glutInitDisplayMode(GLUT_DOUBLE | GLUT_RGBA);
             glutInitWindowSize(w, h);
-            glutCreateWindow("strigolo-test");
-            PinLoadedLibraries();
-            win_w = w;
-            win_h = h;
-            state = 1;
+            glutCreateWindow(name);
+            win_w = w, win_h = h;
+            // Every library loaded now (the GL driver among them) stays in memory until
+            // exit, so that the leak checker can still name the driver's own long-lived
+            // allocations and the suppressions in tests/lsan.supp apply to them.
+            dl_iterate_phdr(
+                [](dl_phdr_info* info, size_t, void*) {
+                    if (*info->dlpi_name) dlopen(info->dlpi_name, RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+                    return 0;
+                },
+                nullptr);
         }
     }
     if (state == 1) {
-        glViewport(0, 0, win_w, win_h);
-        glReadBuffer(GL_BACK);
-        glDrawBuffer(GL_BACK);
+        glViewport(0, 0, win_w, win_h);  // reading and drawing the back buffer, GL's default here
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);  // RGB rows of any width read back packed
         SetWindowSizeOverride(win_w, win_h);
     }
     return state == 1;
@@ -59,16 +50,12 @@ bool EnsureContext(int w, int h) {
 
 std::array<uint8_t, 4> ReadPixel(int x, int y) {
     std::array<uint8_t, 4> px{};
-    glFinish();
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(x, y, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, px.data());
     return px;
 }
 
 std::vector<uint8_t> ReadFrame(int w, int h, unsigned int format) {
-    glFinish();
     std::vector<uint8_t> px(size_t(w) * h * (format == GL_RGB ? 3 : 4));
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, w, h, format, GL_UNSIGNED_BYTE, px.data());
     return px;
 }
