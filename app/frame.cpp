@@ -134,7 +134,7 @@ void display() {
     if (menu_case_id < 0) {
         Render();
     } else {
-        glBindTexture(GL_TEXTURE_2D, GUI[menu_case_id]);
+        BindPicture(GUI[menu_case_id]);
         RenderOnViewport();
         switch (menu_case_id) {
             case kMenuList: DrawEventList(); break;

@@ -23,7 +23,7 @@
 // The scene's sprites are white-lit: replacing skips a colour product that would
 // leave every texel as it is.
 static void Sprite(GLuint t, float w, float h, float sy) {
-    glBindTexture(GL_TEXTURE_2D, t);
+    BindPicture(t);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     DrawSpriteRect(t, w, h, sy);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);

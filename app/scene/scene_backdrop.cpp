@@ -77,10 +77,10 @@ void DrawStaticLayer(uint64_t look, void (*draw_rest)()) {
         copy.put_back = true;
         return;
     }
-    glBindTexture(GL_TEXTURE_2D, background);
+    BindPicture(background);
     RenderOnViewport();
     BlendOn();
-    glBindTexture(GL_TEXTURE_2D, tree);
+    BindPicture(tree);
     DrawSpriteQuad(tree, 0.0f, 0.0f, 512.0f, 512.0f);
     draw_rest();
     BlendOn();
