@@ -45,8 +45,17 @@ struct LoopState {
     double next_tick_ms = 0.0;
 };
 LoopState loop;
+void (*deferred_start)() = nullptr;
+bool frame_drawn = false;  // a frame has been drawn since the start
+
+void FinishStart() {
+    void (*work)() = deferred_start;
+    deferred_start = nullptr;
+    if (work) work();
+}
 
 void PlaySceneSounds(const SceneSounds& s) {
+    if (s.laugh || s.notify || s.question) FinishStart();  // the sound device first
     if (s.laugh) AudioEngine.spawn_static(0, "Data/laugh.wav", false);
     if (s.notify) AudioEngine.spawn_static(0, "Data/notify.wav", false);
     if (s.question) AudioEngine.spawn_static(0, "Data/question.wav", false);
@@ -115,7 +124,10 @@ float ClampFirstFrame(float measured, bool first_frame) {
     return (first_frame && measured > 0.25f) ? 0.0f : measured;
 }
 
+void DeferUntilFirstFrame(void (*work)()) { deferred_start = work; }
+
 void tick(int) {
+    if (frame_drawn) FinishStart();
     if (Step()) glutPostRedisplay();
     const double period = loop.visible ? kVisibleTickMs : kHiddenTickMs;
     glutTimerFunc(ScheduleTick(loop.next_tick_ms, MonotonicMs(), period), tick, 0);
@@ -154,6 +166,7 @@ void display() {
 
     if (fl) KeepAboveOthers();  // the window is mapped by now
     fl = false;
+    frame_drawn = true;
     draw_time = 0.0f;
     loop.ticks_since_draw = 0;
     loop.input = false;

@@ -2,6 +2,7 @@
 // while nothing plays, and the seven shipped sound effects decoded as the engine
 // decodes them.
 #include <AL/al.h>
+#include <AL/alc.h>
 #include <AL/alut.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -56,6 +57,7 @@ protected:
 std::string SoundSlots::dir;
 
 TEST_F(SoundSlots, ASecondSpawnCutsTheFirst) {
+    EXPECT_EQ(alcGetCurrentContext(), nullptr);  // no mixer before the first sound
     AudioEngine.spawn_static(0, long_tone.c_str(), false);
     Sound& s0 = AudioEngine.s[0];
     EXPECT_TRUE(s0.State(AL_PLAYING));
