@@ -27,22 +27,21 @@ TEST(FrameClock, FirstMeasurementIsTheTimeSinceBootAndIsDroppedWhenLong) {
 }
 
 TEST(FrameRate, ATickDrawsForChangesAtOnceForMotionEveryTickAndOtherwiseAtTheLowRate) {
-    enum Why { kNone, kShownAgain, kPanel, kInput, kPointer, kChanged, kFast };
-    auto seen = [](Why why, bool visible = true) {
-        TickSeen t;
-        t.visible = visible;
-        t.shown_again = why == kShownAgain, t.panel = why == kPanel, t.input = why == kInput;
-        t.pointer_moved = why == kPointer, t.shown_changed = why == kChanged, t.moves_fast = why == kFast;
-        return t;
-    };
+    enum : unsigned { kShownAgain = 1, kPanel = 2, kInput = 4, kPointer = 8, kChanged = 16, kFast = 32, kHidden = 64 };
     // Ticks since the last frame, counting this one.
-    struct { Why why; bool visible; int ticks; bool draws; } rows[] = {
-        {kNone, true, 1, false}, {kNone, true, kLowRateTicks - 1, false}, {kNone, true, kLowRateTicks, true},
-        {kShownAgain, true, 1, true}, {kPanel, true, 1, true}, {kInput, true, 1, true},
-        {kPointer, true, 1, true}, {kChanged, true, 1, true}, {kFast, true, 1, true},
-        {kNone, false, 100, false}, {kChanged, false, 1, false}, {kInput, false, 1, false}};  // hidden: never
-    for (const auto& r : rows)
-        EXPECT_EQ(DrawThisTick(seen(r.why, r.visible), r.ticks), r.draws) << r.why << " " << r.visible << " " << r.ticks;
+    struct { unsigned why; int ticks; bool draws; } rows[] = {
+        {0, 1, false}, {0, kLowRateTicks - 1, false}, {0, kLowRateTicks, true},
+        {kShownAgain, 1, true}, {kInput, 1, true}, {kPointer, 1, true}, {kChanged, 1, true}, {kFast, 1, true},
+        // A panel is drawn for input, its caret and the clock only.
+        {kPanel, kLowRateTicks, false}, {kPanel | kInput, 1, true}, {kPanel | kChanged, 1, true},
+        {kHidden, 100, false}, {kHidden | kChanged, 1, false}, {kHidden | kInput, 1, false}};
+    for (const auto& r : rows) {
+        TickSeen t;
+        t.visible = !(r.why & kHidden), t.shown_again = r.why & kShownAgain, t.panel = r.why & kPanel;
+        t.input = r.why & kInput, t.pointer_moved = r.why & kPointer, t.shown_changed = r.why & kChanged;
+        t.moves_fast = r.why & kFast;
+        EXPECT_EQ(DrawThisTick(t, r.ticks), r.draws) << r.why << " " << r.ticks;
+    }
 }
 
 TEST(InputCallbacks, AQuickClickOrTapBetweenTwoFramesIsSeen) {
