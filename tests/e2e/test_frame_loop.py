@@ -66,7 +66,12 @@ def check_frame_loop():
 
         # Iconified: no frame and no sample, yet the notice falls due and sounds.
         s.run(["xdotool", "windowminimize", "--sync", str(s.window)])
-        hidden_at, (swaps, logged, _) = time.monotonic(), probe.read()
+
+        def settled():  # the program sees the unmap on its next pass through X's events
+            before = probe.read()[:2]
+            time.sleep(0.3)
+            return probe.read()[:2] == before and before
+        (swaps, logged), hidden_at = wait_for(settled, timeout=5, what="the window hidden"), time.monotonic()
         wait_for(lambda: onsets(wav), timeout=30, what="the notification sound while iconified")
         time.sleep(max(0.0, hidden_at + 10.0 - time.monotonic()))
         assert probe.read()[0] == swaps and not probe.log_since(logged), "drawn or sampled while iconified"
