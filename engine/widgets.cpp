@@ -126,6 +126,7 @@ void DrawRect(float w, float h, float sy) {
 }
 
 void reshape(int w, int h) {
+    RememberWindowSize(w, h);
     glViewport(0, 0, w, h);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
