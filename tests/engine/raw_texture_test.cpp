@@ -95,14 +95,18 @@ static std::array<uint8_t, 4> DrawOverBlack(GLuint t) {
     return testing_gl::ReadPixel(150, 150);
 }
 
-TEST(RawTextureDrawing, TwelveByteFileIsOneHalfTransparentRedTexel) {
+TEST(RawTextureDrawing, TwelveByteFileIsOneHalfTransparentRedTexelUploadedWhenFirstBound) {
     REQUIRE_GL_CONTEXT();
     auto bytes = Header(1, 1);
     bytes.insert(bytes.end(), {0xFF, 0x00, 0x00, 0x80});
     const std::string path = TempFile(bytes);
     GLuint t = 0;
-    LoadTexture(t, path.c_str());
-    GLint w = 0, h = 0;
+    RegisterPicture(t, path.c_str());
+    GLint w = -1, h = 0;
+    glBindTexture(GL_TEXTURE_2D, t);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    EXPECT_EQ(w, 0);  // named, not yet uploaded
+    BindPicture(t);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
     EXPECT_EQ(w, 1);
@@ -122,7 +126,7 @@ TEST(RawTextureDrawing, MissingOrDamagedFileLeavesATransparentTextureAndSaysWhic
     for (const std::string& path : {std::string("/nonexistent/Data/tree"), damaged}) {
         testing::internal::CaptureStderr();
         GLuint t = 0;
-        LoadTexture(t, path.c_str());
+        RegisterPicture(t, path.c_str());  // told at once, not when first drawn
         const std::string err = testing::internal::GetCapturedStderr();
         EXPECT_NE(err.find(path), std::string::npos) << err;
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << "one line per file: " << err;
