@@ -199,13 +199,10 @@ void RegisterPicture(GLuint& t, const char* path, bool clamp, bool sprite) {
     std::string error;
     SpriteBounds b;
     if (!CheckPicture(file, w, h, error)) {
-        // Said now, at start-up, and drawn as nothing from the first frame on.
+        // Told now, at start-up, by the upload, and drawn as nothing from the first frame on.
         p.uploaded = true;
         glBindTexture(GL_TEXTURE_2D, t);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        std::fprintf(stderr, "strigolo: picture %s not loaded: %s\n", path, error.c_str());
-        UploadTransparent();
+        UploadPicture(t, p);
     } else if (CroppedBounds(file, w, h, b)) {
         RecordSpriteBounds(t, b);  // the scene plans its layers by where each sprite can show
     }
@@ -217,11 +214,6 @@ void BindPicture(GLuint t) {
     if (it == Pictures().end() || it->second.uploaded) return;
     it->second.uploaded = true;
     UploadPicture(t, it->second);
-}
-
-void LoadTexture(GLuint& t, const char* path, bool clamp) {
-    RegisterPicture(t, path, clamp, true);
-    BindPicture(t);
 }
 
 void LoadAllTextures() {

@@ -53,8 +53,6 @@ void RegisterPicture(GLuint& t, const char* path, bool clamp = false, bool sprit
 // Binds `t` to GL_TEXTURE_2D, uploading its registered picture first if that has not
 // been done; any other name is only bound.
 void BindPicture(GLuint t);
-// RegisterPicture of a sprite, then its upload at once (left bound).
-void LoadTexture(GLuint& t, const char* path, bool clamp = false);
 
 extern GLuint font, background, eye_l, eye_r, hat, tree, cloud, circle;
 extern GLuint owl[3], owl_ce[3];

@@ -72,7 +72,7 @@ TEST(SpriteBounds, CroppedQuadLeavesEveryPixelAsTheWholeQuadDoes) {
             if (std::hypot(x - 120.0f, y - 140.0f) < 40.0f) put(x, y, int(255 - std::hypot(x - 120.0f, y - 140.0f) * 5));
     for (int y = 30; y < 60; ++y) put(200, y, 128);
     const GLuint inner = Upload(px, n, n);
-    RecordSpriteBounds(inner, ComputeSpriteBounds(px.data(), n, n, false));  // as LoadTexture does
+    RecordSpriteBounds(inner, ComputeSpriteBounds(px.data(), n, n, false));  // as the upload of a whole sprite does
     put(n - 1, 100, 255);
     put(60, 0, 255);
     const GLuint edge = Upload(px, n, n);
