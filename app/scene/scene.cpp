@@ -94,7 +94,8 @@ void Render() {
     SceneState& s = scene_state;
 
     const bool menu_first = OwlClearOfMenu();
-    DrawStaticLayer(menu_first ? ColumnAndClockLook() : 0, menu_first ? DrawColumnAndClock : NothingMore);
+    DrawStaticLayer(menu_first ? IconColumnLook() : 0, menu_first ? ClockLinePatch() : LayerPatch{},
+                    menu_first ? DrawColumnAndClock : NothingMore);
 
     glPushMatrix();
     glTranslatef(271.0f, 265.0f, 0.0f);  // the owl frame

@@ -99,12 +99,14 @@ GLuint Noise(int w, int h, unsigned v) {
     return Upload(px, w, h);
 }
 
-// The icon column's stand-in: a quad whose colour is the look.
-unsigned test_look = 0;
+// The icon column's and the clock's stand-ins: quads whose colours are the looks.
+unsigned test_look = 0, test_patch = 0;
 void DrawLookQuad() {
     glDisable(GL_TEXTURE_2D);
     glColor4f(0.1f * float(test_look % 8), 0.7f, 0.3f, 0.8f);
     glRectf(10, 10, 80, 500);
+    glColor4f(0.1f * float(test_patch % 8), 0.2f, 0.9f, 0.6f);
+    glRectf(300.3f, 10.6f, 500, 30.2f);
     glColor4f(1, 1, 1, 1);
     glEnable(GL_TEXTURE_2D);
 }
@@ -117,7 +119,7 @@ Pixels LayerFrame(int w, int h) {
     GuiProjection();
     glEnable(GL_TEXTURE_2D);
     glColor4f(1, 1, 1, 1);
-    DrawStaticLayer(test_look, DrawLookQuad);
+    DrawStaticLayer(test_look, LayerPatch{test_patch, 300.3f, 10.6f, 500, 30.2f}, DrawLookQuad);
     GLint depth_mask = 1;
     glGetIntegerv(GL_DEPTH_WRITEMASK, &depth_mask);
     EXPECT_TRUE(glIsEnabled(GL_BLEND) && !depth_mask);  // the scene draws on blended
@@ -126,7 +128,7 @@ Pixels LayerFrame(int w, int h) {
     return ReadFrame(w, h, GL_RGB);
 }
 
-TEST(SceneBackdrop, TheCopyPutsBackTheSamePixelsAndFollowsSizePictureAndLook) {
+TEST(SceneBackdrop, TheCopyPutsBackTheSamePixelsAndFollowsSizePictureLookAndClock) {
     REQUIRE_GL_CONTEXT();
     background = Noise(97, 61, 1);
     tree = Noise(53, 71, 2);
@@ -152,6 +154,12 @@ TEST(SceneBackdrop, TheCopyPutsBackTheSamePixelsAndFollowsSizePictureAndLook) {
     EXPECT_EQ(LayerFrame(150, 150), copied);
     ForgetBackdropCopy();
     EXPECT_NE(LayerFrame(150, 150), copied);
+    // The clock's next second is drawn into the copy's strip: the pixels of a new layer.
+    LayerFrame(217, 143), LayerFrame(217, 143);
+    test_patch = 3;
+    const Pixels patched = LayerFrame(217, 143), kept = LayerFrame(217, 143);
+    ForgetBackdropCopy();
+    EXPECT_TRUE(patched == LayerFrame(217, 143) && kept == patched);
 }
 
 }  // namespace
