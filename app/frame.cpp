@@ -9,6 +9,7 @@
 
 #include "app/calendar/calendar_file.h"
 #include "app/calendar/calendar_notice.h"
+#include "app/calendar/event_editor.h"
 #include "app/calendar/event_store.h"
 #include "app/frame_rate.h"
 #include "app/scene/scene.h"
@@ -37,16 +38,30 @@ struct LoopState {
     bool first_tick = true;
     bool visible = true;            // some of the window can be seen
     bool shown_again = false;       // it became visible since the last tick
-    bool input = false;             // a click, key or motion since the last drawn frame
+    int input_frames = 0;           // frames still due for input (kInputFrames after each)
     int ticks_since_draw = 0;
     int pointer_x = INT_MIN, pointer_y = INT_MIN;  // last sample, window pixels
     SceneShown shown;               // the scene's discrete look at the last tick
     int menu = kMenuScene;          // the view at the last tick
+    bool caret = false;             // the editor's caret shown at the last tick
+    std::time_t second = 0;         // the wall clock at the last tick
     double next_tick_ms = 0.0;
 };
 LoopState loop;
+// A click, key or motion is drawn by the next frame, which also handles it (a click
+// may scroll a list, a key adds a letter to a field), and its result by the one after.
+constexpr int kInputFrames = 2;
+void (*deferred_start)() = nullptr;
+bool frame_drawn = false;  // a frame has been drawn since the start
+
+void FinishStart() {
+    void (*work)() = deferred_start;
+    deferred_start = nullptr;
+    if (work) work();
+}
 
 void PlaySceneSounds(const SceneSounds& s) {
+    if (s.laugh || s.notify || s.question) FinishStart();  // the sound device first
     if (s.laugh) AudioEngine.spawn_static(0, "Data/laugh.wav", false);
     if (s.notify) AudioEngine.spawn_static(0, "Data/notify.wav", false);
     if (s.question) AudioEngine.spawn_static(0, "Data/question.wav", false);
@@ -82,7 +97,7 @@ bool Step() {
     TickSeen seen;
     seen.visible = loop.visible;
     seen.shown_again = loop.shown_again;
-    seen.input = loop.input;
+    seen.input = loop.input_frames > 0;
     seen.panel = menu_case_id >= 0;
     loop.shown_again = false;
     if (menu_case_id < 0) {
@@ -91,11 +106,18 @@ bool Step() {
         seen.moves_fast = SceneMovesFast();
     } else {
         spawn_question = false;  // a quiz offer never survives a panel
+        if (menu_case_id == kMenuEdit || menu_case_id == kMenuView) AdvanceCaret(event_editor, global_time);
     }
+    // A panel shows its caret (in edit mode), texts of the wall clock and the calendar's
+    // notice: it is drawn again when the caret flips and once a second.
     const SceneShown shown = CurrentSceneShown();
-    seen.shown_changed = shown != loop.shown || menu_case_id != loop.menu;
+    const bool caret = menu_case_id == kMenuEdit && event_editor.ec;
+    seen.shown_changed = shown != loop.shown || menu_case_id != loop.menu ||
+                         (seen.panel && (caret != loop.caret || rawtime != loop.second));
     loop.shown = shown;
     loop.menu = menu_case_id;
+    loop.caret = caret;
+    loop.second = rawtime;
 
     draw_time += global_time;
     PauseSoundWhenQuiet(global_time);
@@ -115,7 +137,10 @@ float ClampFirstFrame(float measured, bool first_frame) {
     return (first_frame && measured > 0.25f) ? 0.0f : measured;
 }
 
+void DeferUntilFirstFrame(void (*work)()) { deferred_start = work; }
+
 void tick(int) {
+    if (frame_drawn) FinishStart();
     if (Step()) glutPostRedisplay();
     const double period = loop.visible ? kVisibleTickMs : kHiddenTickMs;
     glutTimerFunc(ScheduleTick(loop.next_tick_ms, MonotonicMs(), period), tick, 0);
@@ -134,7 +159,7 @@ void display() {
     if (menu_case_id < 0) {
         Render();
     } else {
-        glBindTexture(GL_TEXTURE_2D, GUI[menu_case_id]);
+        BindPicture(GUI[menu_case_id]);
         RenderOnViewport();
         switch (menu_case_id) {
             case kMenuList: DrawEventList(); break;
@@ -154,9 +179,10 @@ void display() {
 
     if (fl) KeepAboveOthers();  // the window is mapped by now
     fl = false;
+    frame_drawn = true;
     draw_time = 0.0f;
     loop.ticks_since_draw = 0;
-    loop.input = false;
+    if (loop.input_frames > 0) --loop.input_frames;
 
     single_touch = false;
     reset_keys_state();
@@ -177,7 +203,7 @@ void window_status(int state) {
 // quick tap arriving before that frame therefore leaves it set.
 void skeyboard_down(unsigned char key, int, int) {
     key_state[key] = true;
-    loop.input = true;
+    loop.input_frames = kInputFrames;
 }
 
 void skeyboard_up(unsigned char key, int, int) {
@@ -189,11 +215,11 @@ void skeyboard_up(unsigned char key, int, int) {
 void mouse_event(int button, int state, int, int) {
     // A press stands until the frame that consumes it, even if released before it.
     if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) single_touch = true;
-    loop.input = true;
+    loop.input_frames = kInputFrames;
 }
 
 void mouse(int x, int y) {
     touch_coord_x = static_cast<float>(x);
     touch_coord_y = static_cast<float>(y);
-    loop.input = true;
+    loop.input_frames = kInputFrames;
 }

@@ -14,7 +14,7 @@ constexpr int kMenuScene = -1, kMenuList = 0, kMenuEdit = 1, kMenuView = 2, kMen
 // Seconds since the previous tick; every timer that decides advances by it.
 extern float global_time;
 // Seconds of the shown view since the previous drawn frame; what only moves in the
-// picture (particles, the caret) advances by it when the frame is drawn.
+// picture (the particles) advances by it when the frame is drawn.
 extern float draw_time;
 // The wall clock read at the last tick (the scene, its reminders and the panels use it).
 extern std::tm* timeinfo;
@@ -30,6 +30,11 @@ float MeasureFrameTime(FrameClock& clock, uint32_t now);
 void GetGlobalTime(float& t);
 // The first measurement is dropped when above 0.25 s (the time since boot).
 float ClampFirstFrame(float measured, bool first_frame);
+
+// Start-up work that the first frame need not wait for (the sound device, the
+// particle effects): run once, by the first tick after a frame has been drawn, or at
+// once when a sound is asked for before that.
+void DeferUntilFirstFrame(void (*work)());
 
 // GLUT timer callback, and the loop's start: one tick (see app/frame_rate.h), then
 // the next one scheduled.

@@ -17,15 +17,18 @@ constexpr int kLowRateTicks = 4;
 struct TickSeen {
     bool visible = true;         // some of the window can be seen
     bool shown_again = false;    // it has just become visible again
-    bool panel = false;          // a panel is open (clicks, typing, the caret)
-    bool input = false;          // a click, key or motion over the window since the last frame
+    bool panel = false;          // a panel is open
+    bool input = false;          // a click, key or motion over the window: for the frame that
+                                 // handles it and the one that shows its result
     bool pointer_moved = false;  // the pointer moved, anywhere on the screen, since the last tick
-    bool shown_changed = false;  // the scene's pose, eyes, cloud, counter or icons changed
+    bool shown_changed = false;  // the scene's pose, eyes, cloud, counter or icons changed; a
+                                 // panel's caret or the wall clock's second changed
     bool moves_fast = false;     // the laugh, the thought cloud's bobbing, the smoke
 };
 
 // Whether this tick draws, `ticks_since_draw` ticks after the last drawn frame
 // (counting this one): never while hidden; at once when shown again, for input, a
-// moved pointer or a change; every tick while a panel is open or the scene moves
-// fast; otherwise every kLowRateTicks-th tick.
+// moved pointer or a change; while a panel is open, for nothing else (a click, key or
+// motion over the window is answered on the next tick, as at the full rate); every
+// tick while the scene moves fast; otherwise every kLowRateTicks-th tick.
 bool DrawThisTick(const TickSeen& seen, int ticks_since_draw);

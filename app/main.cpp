@@ -1,6 +1,6 @@
 // Strigolo's entry point: the command line, one copy only, the always-on-top window
-// sized and placed for the desktop, every asset loaded once, then the frame loop (a
-// steady tick, frames drawn when needed).
+// sized and placed for the desktop, what the first frame needs, then the frame loop (a
+// steady tick, frames drawn when needed) and the rest of the start after that frame.
 #include <GL/freeglut.h>
 
 #include <cstdio>
@@ -47,6 +47,8 @@ void ShowOwlOnTaskBar() {
     }
 }
 
+// What the first frame needs: the GL state, every picture's name (the texels come
+// with the frames that show them), the questions and the calendar.
 void init() {
     glShadeModel(GL_FLAT);
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
@@ -57,10 +59,16 @@ void init() {
     glEnable(GL_TEXTURE_2D);
     LoadAllTextures();
     ZFX::SetWatcher(&cam.x, &cam.y, &cam.z);
-    sleep_fx.load("Data/sleep.zfx");
-    smoke_fx.load("Data/smoke.zfx");
     GenQuestions();
     LoadEvents();
+}
+
+// What it does not: the sound device (opened and readied for AudioEngine; says so
+// when there is none) and the effects of sleep and of the quiz offer.
+void init_after_first_frame() {
+    OpenSoundDevice();
+    sleep_fx.load("Data/sleep.zfx");
+    smoke_fx.load("Data/smoke.zfx");
 }
 }  // namespace
 
@@ -112,8 +120,8 @@ int main(int argc, char** argv) {
     ShowOwlOnTaskBar();
     RequestSwapInterval();
 
-    OpenSoundDevice();  // opens the default device and readies AudioEngine; says so when there is none
     init();
+    DeferUntilFirstFrame(init_after_first_frame);
 
     glutDisplayFunc(display);
     glutWindowStatusFunc(window_status);

@@ -181,7 +181,7 @@ void AudioEngine::spawn_static(int buffer, const char* file, bool loop) {
   if (buffer < 0 || buffer > 9) return;
   s[buffer].Stop();
   s[buffer].Destroy();
-  ResumeSound();  // a paused device would hold the sound back
+  ResumeSound();  // the first sound makes the context; a paused device would hold it back
   s[buffer].Load(file, loop);
   s[buffer].Play();
 }

@@ -44,41 +44,46 @@ void SoundIsOff(const char* why) {
   std::fprintf(stderr, "strigolo: %s, sound is off\n", why);
 }
 
+// The context of the open device, made current; on failure the device is closed and
+// sound is off.
+void CreateContext() {
+  Context = alcCreateContext(Device, nullptr);
+  if (Context != nullptr && alcMakeContextCurrent(Context)) return;
+  if (Context != nullptr) alcDestroyContext(Context);
+  alcCloseDevice(Device);
+  Context = nullptr;
+  Device = nullptr;
+  device_pause = nullptr;
+  device_resume = nullptr;
+  SoundIsOff("the sound device cannot be used");
+}
+
 }  // namespace
 
-// Device, context, current context, then the engine's flag; the engine is marked
-// initialised whether or not a device opened.
+// The device, then the engine's flag; the engine is marked initialised whether or not
+// a device opened. The context waits for the first sound (ResumeSound).
 bool OpenSoundDevice() {
-  if (Context == nullptr) {
+  if (Device == nullptr) {
     Device = OpenDefaultDeviceQuietly();
-    if (Device == nullptr) {
-      SoundIsOff("no sound device");
-    } else {
-      Context = alcCreateContext(Device, nullptr);
-      if (Context == nullptr || !alcMakeContextCurrent(Context)) {
-        if (Context != nullptr) alcDestroyContext(Context);
-        alcCloseDevice(Device);
-        Context = nullptr;
-        Device = nullptr;
-        SoundIsOff("the sound device cannot be used");
-      }
-    }
+    if (Device == nullptr) SoundIsOff("no sound device");
     // OpenAL Soft's wave writer (1.19) leaves its file position at the header when
     // paused and writes over the start of its recording when resumed: a recording
-    // device keeps running.
+    // device gets its context at once and keeps running.
     const ALCchar* name = Device ? alcGetString(Device, ALC_ALL_DEVICES_SPECIFIER) : nullptr;
     const bool recording = name != nullptr && std::strcmp(name, "Wave File Writer") == 0;
-    if (Device != nullptr && !recording && alcIsExtensionPresent(Device, "ALC_SOFT_pause_device")) {
+    if (recording) {
+      CreateContext();
+    } else if (Device != nullptr && alcIsExtensionPresent(Device, "ALC_SOFT_pause_device")) {
       device_pause = reinterpret_cast<LPALCDEVICEPAUSESOFT>(alcGetProcAddress(Device, "alcDevicePauseSOFT"));
       device_resume = reinterpret_cast<LPALCDEVICERESUMESOFT>(alcGetProcAddress(Device, "alcDeviceResumeSOFT"));
     }
   }
   AudioEngine.initialize();
-  return Context != nullptr;
+  return Device != nullptr;
 }
 
 void PauseSoundWhenQuiet(float dt) {
-  if (paused || Device == nullptr || device_pause == nullptr || device_resume == nullptr) return;
+  if (paused || Context == nullptr || device_pause == nullptr || device_resume == nullptr) return;
   for (Sound& snd : AudioEngine.s) {
     if (snd.State(AL_PLAYING)) {
       quiet = 0.0f;
@@ -93,6 +98,7 @@ void PauseSoundWhenQuiet(float dt) {
 
 void ResumeSound() {
   quiet = 0.0f;
+  if (Device != nullptr && Context == nullptr) CreateContext();
   if (!paused) return;
   device_resume(Device);
   paused = false;

@@ -13,10 +13,22 @@ void reset_keys_state() { std::memset(key_state, 0, sizeof key_state); }
 
 namespace {
 int override_w = -1, override_h = -1;
+int reshaped_w = -1, reshaped_h = -1;
 }
 
-int WindowWidth() { return override_w >= 0 ? override_w : glutGet(GLUT_WINDOW_WIDTH); }
-int WindowHeight() { return override_h >= 0 ? override_h : glutGet(GLUT_WINDOW_HEIGHT); }
+int WindowWidth() {
+    if (override_w >= 0) return override_w;
+    return reshaped_w >= 0 ? reshaped_w : glutGet(GLUT_WINDOW_WIDTH);
+}
+int WindowHeight() {
+    if (override_h >= 0) return override_h;
+    return reshaped_h >= 0 ? reshaped_h : glutGet(GLUT_WINDOW_HEIGHT);
+}
+
+void RememberWindowSize(int w, int h) {
+    reshaped_w = w;
+    reshaped_h = h;
+}
 
 void SetWindowSizeOverride(int w, int h) {
     override_w = w;

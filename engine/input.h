@@ -14,8 +14,12 @@ extern float touch_coord_x, touch_coord_y;
 
 void reset_keys_state();
 
-// Window client size in pixels, as the widgets see it (GLUT's, or a test's).
+// Window client size in pixels, as the widgets see it: what the last reshape gave
+// (asking GLUT costs two round trips to the X server, and every widget asks every
+// frame), GLUT's before the first one, or a test's.
 int WindowWidth();
 int WindowHeight();
+// The reshape callback records the size here.
+void RememberWindowSize(int w, int h);
 // Tests without a GLUT window set the size here; (-1, -1) returns to GLUT.
 void SetWindowSizeOverride(int w, int h);

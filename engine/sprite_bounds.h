@@ -19,7 +19,7 @@ struct SpriteBounds {
 // visible texel on one edge also reaches the opposite edge. All transparent: empty.
 SpriteBounds ComputeSpriteBounds(const unsigned char* rgba, int w, int h, bool clamp);
 
-// Remembers the bounds of texture name `t` (LoadTexture calls this after uploading).
+// Remembers the bounds of texture name `t` (the picture loader records them).
 void RecordSpriteBounds(GLuint t, const SpriteBounds& b);
 // The recorded bounds of `t`; the whole texture when none were recorded.
 SpriteBounds GetSpriteBounds(GLuint t);

@@ -18,7 +18,7 @@ namespace {
 // Draws `len` characters from the pen (x, y); with `mc` >= 0 the pen returns to x and
 // moves down a line after every mc + 1 characters, so every line holds the same count.
 void DrawGlyphs(const char* text, size_t len, float x, float y, float size, int mc) {
-    glBindTexture(GL_TEXTURE_2D, font);
+    BindPicture(font);
     PushGuiSpace();
     glEnable(GL_TEXTURE_2D);
     glEnable(GL_BLEND);

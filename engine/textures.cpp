@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 #include "engine/sprite_bounds.h"
 #include "platform/regular_file.h"
@@ -117,86 +118,137 @@ bool ReadPlacement(const unsigned char* data, size_t size, int32_t w, int32_t h,
     return true;
 }
 
-void LoadTexture(GLuint& t, const char* path, bool clamp) {
-    glGenTextures(1, &t);
-    glBindTexture(GL_TEXTURE_2D, t);
-    if (clamp) {
+namespace {
+// A registered picture: where its texels are and how they are drawn; `uploaded` once
+// GL holds them (or the transparent texel that stands in for a bad file).
+struct Picture {
+    std::string path;
+    bool clamp = false, sprite = false, uploaded = false;
+};
+std::unordered_map<GLuint, Picture>& Pictures() {
+    static std::unordered_map<GLuint, Picture> pictures;
+    return pictures;
+}
+
+// Checks a mapped picture file: its header, its size against what GL allows. On
+// failure `error` says why.
+bool CheckPicture(const MappedFile& file, int32_t& w, int32_t& h, std::string& error) {
+    error = file.error();
+    if (!file.ok() || !CheckRawTexture(file.data(), file.size(), w, h, error)) return false;
+    GLint max_size = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
+    if (w > max_size || h > max_size) {
+        error = std::to_string(w) + " x " + std::to_string(h) + " is larger than this GL allows (" +
+                std::to_string(max_size) + ")";
+        return false;
+    }
+    return true;
+}
+
+// The bounds of a picture stored cropped (its placement says so), in the whole
+// picture; false for a picture that holds its whole canvas.
+bool CroppedBounds(const MappedFile& file, int32_t w, int32_t h, SpriteBounds& b) {
+    Placement place;
+    if (!ReadPlacement(file.data(), file.size(), w, h, place)) return false;
+    if (place.x0 == 0 && place.y0 == 0 && w == place.canvas_w && h == place.canvas_h) return false;
+    b.u0 = float(place.x0) / place.canvas_w, b.u1 = float(place.x0 + w) / place.canvas_w;
+    b.v0 = float(place.y0) / place.canvas_h, b.v1 = float(place.y0 + h) / place.canvas_h;
+    b.cropped = true;
+    return true;
+}
+
+// Uploads the picture of `t` (bound): the pixels go to GL straight from the mapped
+// file, with no copy of our own. A file that fails its checks leaves the transparent
+// texel and one line on standard error.
+void UploadPicture(GLuint t, const Picture& p) {
+    if (p.clamp) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
     }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-
-    // The pixels go to GL straight from the mapped file, with no copy of our own.
-    const MappedFile file(path);
-    std::string error = file.error();
+    const MappedFile file(p.path.c_str());
     int32_t w = 0, h = 0;
-    if (!file.ok() || !CheckRawTexture(file.data(), file.size(), w, h, error)) {
-        std::fprintf(stderr, "strigolo: picture %s not loaded: %s\n", path, error.c_str());
-        UploadTransparent();
-        return;
-    }
-    GLint max_size = 0;
-    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
-    if (w > max_size || h > max_size) {
-        std::fprintf(stderr, "strigolo: picture %s not loaded: %d x %d is larger than this GL allows (%d)\n", path, w,
-                     h, max_size);
+    std::string error;
+    if (!CheckPicture(file, w, h, error)) {
+        std::fprintf(stderr, "strigolo: picture %s not loaded: %s\n", p.path.c_str(), error.c_str());
         UploadTransparent();
         return;
     }
     const unsigned char* pixels = file.data() + 8;
-    Placement place;
-    const bool placed = ReadPlacement(file.data(), file.size(), w, h, place);
-    const bool cropped = placed && (place.x0 != 0 || place.y0 != 0 || w != place.canvas_w || h != place.canvas_h);
+    SpriteBounds b;
+    const bool cropped = CroppedBounds(file, w, h, b);
     if (cropped) {
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
     }
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, pixels);
-    if (cropped) {
-        // Its place in the whole picture, where the sprite quads draw it.
-        SpriteBounds b;
-        b.u0 = float(place.x0) / place.canvas_w, b.u1 = float(place.x0 + w) / place.canvas_w;
-        b.v0 = float(place.y0) / place.canvas_h, b.v1 = float(place.y0 + h) / place.canvas_h;
-        b.cropped = true;
-        RecordSpriteBounds(t, b);
-    } else {
-        // Where the picture can show anything, so sprites skip their transparent rest.
-        RecordSpriteBounds(t, ComputeSpriteBounds(pixels, w, h, clamp));
+    // Where a whole sprite picture can show anything, so its quads skip the
+    // transparent rest; a cropped one is drawn over its place only.
+    if (cropped) RecordSpriteBounds(t, b);
+    else if (p.sprite) RecordSpriteBounds(t, ComputeSpriteBounds(pixels, w, h, p.clamp));
+}
+}  // namespace
+
+void RegisterPicture(GLuint& t, const char* path, bool clamp, bool sprite) {
+    glGenTextures(1, &t);
+    Picture& p = Pictures()[t];
+    p = Picture{path, clamp, sprite, false};
+    const MappedFile file(path);
+    int32_t w = 0, h = 0;
+    std::string error;
+    SpriteBounds b;
+    if (!CheckPicture(file, w, h, error)) {
+        // Told now, at start-up, by the upload, and drawn as nothing from the first frame on.
+        p.uploaded = true;
+        glBindTexture(GL_TEXTURE_2D, t);
+        UploadPicture(t, p);
+    } else if (CroppedBounds(file, w, h, b)) {
+        RecordSpriteBounds(t, b);  // the scene plans its layers by where each sprite can show
     }
 }
 
+void BindPicture(GLuint t) {
+    glBindTexture(GL_TEXTURE_2D, t);
+    const auto it = Pictures().find(t);
+    if (it == Pictures().end() || it->second.uploaded) return;
+    it->second.uploaded = true;
+    UploadPicture(t, it->second);
+}
+
 void LoadAllTextures() {
-    LoadTexture(font, "Data/font", true);
-    LoadTexture(background, "Data/background");
-    LoadTexture(eye_l, "Data/eye_left");
-    LoadTexture(eye_r, "Data/eye_right");
-    LoadTexture(hat, "Data/hat");
-    LoadTexture(owl[2], "Data/sleep");
-    LoadTexture(owl_ce[2], "Data/sleep_close_eyes");
-    LoadTexture(owl[0], "Data/stand_01");
-    LoadTexture(owl_ce[0], "Data/stand_01_close_eyes");
-    LoadTexture(owl[1], "Data/stand_02");
-    LoadTexture(owl_ce[1], "Data/stand_02_close_eyes");
-    LoadTexture(tree, "Data/tree");
-    LoadTexture(cloud, "Data/cloud");
-    LoadTexture(circle, "Data/circle");
-    LoadTexture(button[0], "Data/button_uncheck");
-    LoadTexture(button[1], "Data/button_check");
-    LoadTexture(button_close, "Data/close");
-    LoadTexture(button_add, "Data/add");
-    LoadTexture(button_trash, "Data/trash");
-    LoadTexture(button_check, "Data/check");
-    LoadTexture(button_arrow_u, "Data/arrow_up");
-    LoadTexture(button_arrow_d, "Data/arrow_down");
+    // Names in the fixed order; the sprites (drawn by the sprite quads) are marked.
+    const bool kSprite = true;
+    RegisterPicture(font, "Data/font", true);
+    RegisterPicture(background, "Data/background");
+    RegisterPicture(eye_l, "Data/eye_left", false, kSprite);
+    RegisterPicture(eye_r, "Data/eye_right", false, kSprite);
+    RegisterPicture(hat, "Data/hat", false, kSprite);
+    RegisterPicture(owl[2], "Data/sleep", false, kSprite);
+    RegisterPicture(owl_ce[2], "Data/sleep_close_eyes", false, kSprite);
+    RegisterPicture(owl[0], "Data/stand_01", false, kSprite);
+    RegisterPicture(owl_ce[0], "Data/stand_01_close_eyes", false, kSprite);
+    RegisterPicture(owl[1], "Data/stand_02", false, kSprite);
+    RegisterPicture(owl_ce[1], "Data/stand_02_close_eyes", false, kSprite);
+    RegisterPicture(tree, "Data/tree", false, kSprite);
+    RegisterPicture(cloud, "Data/cloud", false, kSprite);
+    RegisterPicture(circle, "Data/circle", false, kSprite);
+    RegisterPicture(button[0], "Data/button_uncheck");
+    RegisterPicture(button[1], "Data/button_check");
+    RegisterPicture(button_close, "Data/close");
+    RegisterPicture(button_add, "Data/add");
+    RegisterPicture(button_trash, "Data/trash");
+    RegisterPicture(button_check, "Data/check");
+    RegisterPicture(button_arrow_u, "Data/arrow_up");
+    RegisterPicture(button_arrow_d, "Data/arrow_down");
     for (int i = 0; i < 9; ++i) {
         char path[128] = {};
         std::snprintf(path, sizeof path, "Data/ic%d", i + 1);
-        LoadTexture(icns[i], path);
+        RegisterPicture(icns[i], path);
     }
-    LoadTexture(GUI[0], "Data/GUI_01");
-    LoadTexture(GUI[1], "Data/GUI_02");
+    RegisterPicture(GUI[0], "Data/GUI_01");
+    RegisterPicture(GUI[1], "Data/GUI_02");
     GUI[2] = GUI[1];
-    LoadTexture(GUI[3], "Data/GUI_03");
-    LoadTexture(notify_circle, "Data/notify");
+    RegisterPicture(GUI[3], "Data/GUI_03");
+    RegisterPicture(notify_circle, "Data/notify");
 }

@@ -41,12 +41,18 @@ struct Placement {
 // it has none or one that does not hold the stored texels.
 bool ReadPlacement(const unsigned char* data, size_t size, int32_t w, int32_t h, Placement& out);
 
-// Loads the raw texture file `path` into a new texture name stored in `t` (which is
-// bound on return). `clamp` sets wrap S and T to GL_CLAMP (the font). A cropped
-// picture (its placement says so) is clamped at its edges and drawn by the sprite
-// quads over its place only. A missing or damaged file leaves the texture empty,
-// drawn fully transparent, and prints one line naming the file on standard error.
-void LoadTexture(GLuint& t, const char* path, bool clamp = false);
+// Gives `t` a new texture name for the raw texture file `path` and checks the file
+// at once, so that a missing or damaged picture is named now, in one line on standard
+// error, and drawn fully transparent; a good file's texels are read and uploaded when
+// `t` is first bound through BindPicture, so the start and the memory pay only for
+// the pictures that frames have shown. `clamp` sets wrap S and T to GL_CLAMP (the
+// font). A cropped picture (its placement says so) is clamped at its edges, drawn by
+// the sprite quads over its place only, and its place is recorded at once; of a
+// whole `sprite` picture, the upload records where it can show anything.
+void RegisterPicture(GLuint& t, const char* path, bool clamp = false, bool sprite = false);
+// Binds `t` to GL_TEXTURE_2D, uploading its registered picture first if that has not
+// been done; any other name is only bound.
+void BindPicture(GLuint t);
 
 extern GLuint font, background, eye_l, eye_r, hat, tree, cloud, circle;
 extern GLuint owl[3], owl_ce[3];
@@ -56,5 +62,6 @@ extern GLuint icns[9];
 extern GLuint GUI[4];
 extern GLuint notify_circle;
 
-// Loads every asset global from Data/ in the fixed order; GUI[2] shares GUI[1].
+// Registers every asset global's picture from Data/ in the fixed order (GUI[2] shares
+// GUI[1]): names and checks now, texels on first use.
 void LoadAllTextures();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "engine/input.h"
+#include "engine/textures.h"
 #include "platform/clock.h"
 
 namespace {
@@ -67,7 +68,7 @@ void Button::Display(bool hl) const {
     glEnable(GL_BLEND);
     glDepthMask(GL_FALSE);
     glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, pattern);
+    BindPicture(pattern);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     if (hl) {
         if (isSelected()) {
@@ -125,6 +126,7 @@ void DrawRect(float w, float h, float sy) {
 }
 
 void reshape(int w, int h) {
+    RememberWindowSize(w, h);
     glViewport(0, 0, w, h);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

@@ -102,8 +102,7 @@ void DrawEventEditor() {
         ArrowPair(e, EditorArrow::kRemindMode, 215, 365, 315);
     }
 
-    // Text fields: the boxes are hit areas only.
-    AdvanceCaret(st, global_time);
+    // Text fields: the boxes are hit areas only. The caret blinks on the frame loop's tick.
     Button tbox1(0, 120, 220, 92, 15);
     Button tbox2(0, 256, 108, 225, 87);
     UpdateFocus(st, single_touch, tbox1.isClicked(), tbox2.isClicked(), EditMode());

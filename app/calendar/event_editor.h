@@ -46,7 +46,7 @@ void StepField(Event& e, EditorArrow field, int direction);
 void EditTextField(char* field, size_t size, size_t limit, const bool keys[256]);
 constexpr size_t kTitleLimit = 16, kDescriptionLimit = 344;
 
-// The caret blinks in half-second phases of frame time `dt` (seconds).
+// The caret blinks in half-second phases; the frame loop steps it by each tick's `dt` (seconds).
 void AdvanceCaret(EventEditorState& st, float dt);
 // Any click clears the focus; a click on a box in edit mode then takes it.
 void UpdateFocus(EventEditorState& st, bool clicked, bool title_box_clicked,

@@ -29,7 +29,7 @@ void DrawNotifications() {
     glDepthMask(GL_FALSE);
     glPushMatrix();
     glTranslatef(194.0f, 145.0f + bob, 0.0f);  // GUI (465, 410), bobbing with the button
-    glBindTexture(GL_TEXTURE_2D, notify_circle);
+    BindPicture(notify_circle);
     glColor4f(0.85f, 0.85f, 0.85f, 1.0f);
     DrawRect(40.0f, 40.0f, 0.0f);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);

@@ -132,20 +132,26 @@ std::string ProjectPageUrl() {
     return FileUrl(path + "Data/strigolo.html");
 }
 
+// The clock line's text: its pen and glyph size, GUI units.
+constexpr float kClockX = 266.0f, kClockY = 10.0f, kClockSize = 10.0f;
+
 void DrawColumnAndClock() {
     DrawIconColumn();
     // The wall clock as the last tick read it, as the reminder scan saw it.
     const std::tm& now_tm = *timeinfo;
     char line[128];
     FormatClockLine(now_tm, GetWdayStr(now_tm.tm_wday), line, sizeof line);
-    glPrintText(266.0f, 10.0f, 10.0f, false, "%s", line);
+    glPrintText(kClockX, kClockY, kClockSize, false, "%s", line);
 }
 
-uint64_t ColumnAndClockLook() {
+LayerPatch ClockLinePatch() {
     const std::tm& t = *timeinfo;
-    const uint64_t shown = ((((uint64_t(t.tm_year) * 12 + uint64_t(t.tm_mon)) * 32 + uint64_t(t.tm_mday)) * 24 +
-                             uint64_t(t.tm_hour)) * 60 + uint64_t(t.tm_min)) * 61 + uint64_t(t.tm_sec);
-    return uint64_t(IconColumnLook()) | shown << 8;
+    LayerPatch p;
+    p.look = ((((uint64_t(t.tm_year) * 12 + uint64_t(t.tm_mon)) * 32 + uint64_t(t.tm_mday)) * 24 +
+              uint64_t(t.tm_hour)) * 60 + uint64_t(t.tm_min)) * 61 + uint64_t(t.tm_sec);
+    // Every glyph square lies 2 sizes high from the pen, rightwards to the window's edge.
+    p.x0 = kClockX, p.y0 = kClockY, p.x1 = 512.0f, p.y1 = kClockY + 2.0f * kClockSize;
+    return p;
 }
 
 void IconClicksAndTooltip(SceneState& s) {

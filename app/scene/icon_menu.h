@@ -9,6 +9,8 @@
 #include <ctime>
 #include <string>
 
+#include "app/scene/scene_backdrop.h"
+
 struct SceneState;
 
 enum class IconAction { OpenCalendar, AskQuestion, OpenSearch, OpenSite, ToggleSound };
@@ -58,10 +60,11 @@ std::string FileUrl(const std::string& absolute_path);
 // The address of the page about Strigolo: Data/strigolo.html in the working directory.
 std::string ProjectPageUrl();
 
-// The column and the clock line under it, as the scene's static layer draws them,
-// and what tells their looks apart (the column's look and the second shown).
+// The column and the clock line under it, as the scene's static layer draws them;
+// the clock line as a patch of that layer: the second it shows and the rectangle
+// its text stays in (the column's look is IconColumnLook).
 void DrawColumnAndClock();
-uint64_t ColumnAndClockLook();
+LayerPatch ClockLinePatch();
 // The icons' clicks and the tooltip of the hovered icon: the scene's menu for one
 // frame, drawn over the owl.
 void IconClicksAndTooltip(SceneState& s);

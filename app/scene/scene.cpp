@@ -23,7 +23,7 @@
 // The scene's sprites are white-lit: replacing skips a colour product that would
 // leave every texel as it is.
 static void Sprite(GLuint t, float w, float h, float sy) {
-    glBindTexture(GL_TEXTURE_2D, t);
+    BindPicture(t);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
     DrawSpriteRect(t, w, h, sy);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
@@ -94,7 +94,8 @@ void Render() {
     SceneState& s = scene_state;
 
     const bool menu_first = OwlClearOfMenu();
-    DrawStaticLayer(menu_first ? ColumnAndClockLook() : 0, menu_first ? DrawColumnAndClock : NothingMore);
+    DrawStaticLayer(menu_first ? IconColumnLook() : 0, menu_first ? ClockLinePatch() : LayerPatch{},
+                    menu_first ? DrawColumnAndClock : NothingMore);
 
     glPushMatrix();
     glTranslatef(271.0f, 265.0f, 0.0f);  // the owl frame

@@ -22,17 +22,20 @@ TEST(FrameClock, UnsignedDifferenceAcrossTheWrapAndOnlyTheFirstLongFrameDropped)
 
 // What a tick saw, the ticks since the last frame (counting this one), and whether it draws.
 TEST(FrameRate, ATickDrawsForChangesAtOnceForMotionEveryTickAndOtherwiseAtTheLowRate) {
-    const struct { bool TickSeen::*why; bool visible; int ticks; bool draws; } rows[] = {
-        {nullptr, true, 1, false}, {nullptr, true, kLowRateTicks - 1, false}, {nullptr, true, kLowRateTicks, true},
-        {&TickSeen::shown_again, true, 1, true}, {&TickSeen::panel, true, 1, true}, {&TickSeen::input, true, 1, true},
-        {&TickSeen::pointer_moved, true, 1, true}, {&TickSeen::shown_changed, true, 1, true},
-        {&TickSeen::moves_fast, true, 1, true}, {nullptr, false, 100, false},  // hidden: never
-        {&TickSeen::shown_changed, false, 1, false}, {&TickSeen::input, false, 1, false}};
-    for (size_t i = 0; i < sizeof rows / sizeof rows[0]; ++i) {
-        TickSeen seen;
-        seen.visible = rows[i].visible;
-        if (rows[i].why) seen.*rows[i].why = true;
-        EXPECT_EQ(DrawThisTick(seen, rows[i].ticks), rows[i].draws) << "row " << i;
+    enum : unsigned { kShownAgain = 1, kPanel = 2, kInput = 4, kPointer = 8, kChanged = 16, kFast = 32, kHidden = 64 };
+    // Ticks since the last frame, counting this one.
+    struct { unsigned why; int ticks; bool draws; } rows[] = {
+        {0, 1, false}, {0, kLowRateTicks - 1, false}, {0, kLowRateTicks, true},
+        {kShownAgain, 1, true}, {kInput, 1, true}, {kPointer, 1, true}, {kChanged, 1, true}, {kFast, 1, true},
+        // A panel is drawn for input, its caret and the clock only.
+        {kPanel, kLowRateTicks, false}, {kPanel | kInput, 1, true}, {kPanel | kChanged, 1, true},
+        {kHidden, 100, false}, {kHidden | kChanged, 1, false}, {kHidden | kInput, 1, false}};
+    for (const auto& r : rows) {
+        TickSeen t;
+        t.visible = !(r.why & kHidden), t.shown_again = r.why & kShownAgain, t.panel = r.why & kPanel;
+        t.input = r.why & kInput, t.pointer_moved = r.why & kPointer, t.shown_changed = r.why & kChanged;
+        t.moves_fast = r.why & kFast;
+        EXPECT_EQ(DrawThisTick(t, r.ticks), r.draws) << r.why << " " << r.ticks;
     }
 }
 

@@ -133,7 +133,7 @@ Pixels Frame(float dt) {
     if (menu_case_id < 0) {
         Render();
     } else {
-        glBindTexture(GL_TEXTURE_2D, GUI[menu_case_id]);
+        BindPicture(GUI[menu_case_id]);
         RenderOnViewport();
         if (menu_case_id == kMenuList) DrawEventList();
         if (menu_case_id == kMenuEdit || menu_case_id == kMenuView) DrawEventEditor();

@@ -1,6 +1,7 @@
 // The engine's slots against real OpenAL Soft on its null device, and pausing the
 // device while nothing plays.
 #include <AL/al.h>
+#include <AL/alc.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -60,6 +61,7 @@ class SoundSlots : public testing::Test {
 TEST_F(SoundSlots, ASpawnCutsTheSlotsSoundAndOtherSlotsAreIgnored) {
     const ALint long_size = std::filesystem::file_size(long_tone) - 44;
     const ALint short_size = std::filesystem::file_size(short_tone) - 44;
+    EXPECT_EQ(alcGetCurrentContext(), nullptr);  // no mixer before the first sound
     struct { std::string file; int slot; bool playing; ALint size; } rows[] = {
         {short_tone, 0, true, short_size}, {short_tone, -1, true, long_size}, {short_tone, 10, true, long_size},
         {short_tone, INT_MIN, true, long_size}, {dir + "/missing.wav", 0, false, 0}, {dir + "/text.wav", 0, false, 0},

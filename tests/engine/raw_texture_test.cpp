@@ -1,5 +1,5 @@
 // Raw texture files: sizes and pixels, the placement trailer, damaged files, and what
-// LoadTexture uploads for a bad one.
+// a bad one uploads when first bound.
 #include <GL/gl.h>
 #include <gtest/gtest.h>
 
@@ -53,12 +53,16 @@ TEST(RawTexture, APlacementAfterThePixelsHoldsTheStoredTexelsOrIsIgnored) {
 }
 
 // A picture that cannot be read (missing or damaged: one branch) becomes one clear texel,
-// which draws nothing. (Named on standard error: tests/e2e/test_damaged_pictures.py.)
+// which draws nothing; it is uploaded when first bound. (Named on standard error: tests/e2e/test_damaged_pictures.py.)
 TEST(RawTextureLoading, AnUnreadableFileBecomesOneClearTexel) {
     REQUIRE_GL_CONTEXT();
     GLuint t = 0;
-    LoadTexture(t, "/nonexistent/Data/tree");
-    GLint w = 0, h = 0;
+    RegisterPicture(t, "/nonexistent/Data/tree");
+    GLint w = -1, h = 0;
+    glBindTexture(GL_TEXTURE_2D, t);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+    EXPECT_EQ(w, 0);  // named, not yet uploaded
+    BindPicture(t);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
     Bytes texels(1 << 16, 9);  // room for what a wrong upload would hold

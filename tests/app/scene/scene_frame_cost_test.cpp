@@ -55,7 +55,7 @@ TEST(SpriteBounds, CroppedQuadLeavesEveryPixelAsTheWholeQuadDoes) {
     for (int edges = 0; edges < 2; ++edges) {
         if (edges) put(100 * n + n - 1, 255), put(60, 255);
         textures[edges] = Upload(px, n, n);
-        RecordSpriteBounds(textures[edges], ComputeSpriteBounds(px.data(), n, n, false));  // as LoadTexture does
+        RecordSpriteBounds(textures[edges], ComputeSpriteBounds(px.data(), n, n, false));  // as the upload of a whole sprite does
     }
     EXPECT_TRUE(GetSpriteBounds(textures[0]).u0 > 0.2f && GetSpriteBounds(textures[0]).v1 < 0.8f);  // it cuts
     const struct Case { float tx, ty, w, h, sy; } cases[] = {
@@ -87,14 +87,17 @@ static GLuint Noise(int w, int h, unsigned v) {
     return Upload(px, w, h);
 }
 
-// The static layer, with a stand-in for the icon column: a quad whose colour is the look.
-static unsigned test_look = 0;
+// The static layer, with stand-ins for the icon column and the clock: quads whose
+// colours are the looks.
+static unsigned test_look = 0, test_patch = 0;
 static Pixels LayerFrame(int w, int h) {
     return Frame(w, h, [] {
-        DrawStaticLayer(test_look, [] {
+        DrawStaticLayer(test_look, LayerPatch{test_patch, 300.3f, 10.6f, 500, 30.2f}, [] {
             glDisable(GL_TEXTURE_2D);
             glColor4f(0.1f * float(test_look % 8), 0.7f, 0.3f, 0.8f);
             glRectf(10, 10, 80, 500);
+            glColor4f(0.1f * float(test_patch % 8), 0.2f, 0.9f, 0.6f);
+            glRectf(300.3f, 10.6f, 500, 30.2f);
             glColor4f(1, 1, 1, 1);
             glEnable(GL_TEXTURE_2D);
         });
@@ -108,7 +111,7 @@ static Pixels LayerFrame(int w, int h) {
 // copy kept: the first frame is not served that copy, and frames drawn, copied and put
 // back all show what a fresh draw shows. Once copied, the pictures are not drawn again:
 // new texels under the same name show only once the copy is forgotten.
-TEST(SceneBackdrop, TheCopyPutsBackTheSamePixelsAndFollowsSizePictureAndLook) {
+TEST(SceneBackdrop, TheCopyPutsBackTheSamePixelsAndFollowsSizePictureLookAndClock) {
     REQUIRE_GL_CONTEXT();
     background = Noise(97, 61, 1);
     const struct { int w, h; unsigned tree_seed, look; } rows[] = {
@@ -130,4 +133,10 @@ TEST(SceneBackdrop, TheCopyPutsBackTheSamePixelsAndFollowsSizePictureAndLook) {
     EXPECT_EQ(LayerFrame(217, 143), put_back);
     ForgetBackdropCopy();
     EXPECT_NE(LayerFrame(217, 143), put_back);
+    // The clock's next second is drawn into the copy's strip: the pixels of a new layer.
+    LayerFrame(217, 143), LayerFrame(217, 143);
+    test_patch = 3;
+    const Pixels patched = LayerFrame(217, 143), kept = LayerFrame(217, 143);
+    ForgetBackdropCopy();
+    EXPECT_TRUE(patched == LayerFrame(217, 143) && kept == patched);
 }
