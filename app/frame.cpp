@@ -146,16 +146,7 @@ void tick(int) {
     glutTimerFunc(ScheduleTick(loop.next_tick_ms, MonotonicMs(), period), tick, 0);
 }
 
-void display() {
-    static bool fl = true;
-
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
-
-    glLoadIdentity();
-    PushGuiSpace();
-    glEnable(GL_TEXTURE_2D);
-
+void DrawView() {
     if (menu_case_id < 0) {
         Render();
     } else {
@@ -170,7 +161,19 @@ void display() {
         }
     }
     DrawCalendarNotice();  // over the scene and the panels alike
+}
 
+void display() {
+    static bool fl = true;
+
+    glClearColor(0, 0, 0, 0);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    glLoadIdentity();
+    PushGuiSpace();
+    glEnable(GL_TEXTURE_2D);
+
+    DrawView();
     PopGuiSpace();
 
     glFlush();

@@ -39,8 +39,11 @@ void DeferUntilFirstFrame(void (*work)());
 // GLUT timer callback, and the loop's start: one tick (see app/frame_rate.h), then
 // the next one scheduled.
 void tick(int);
-// GLUT display callback: draws one frame of the view chosen by menu_case_id from
-// the state, swaps, and ends the one-frame input.
+// The view chosen by menu_case_id (the scene or a panel over its backdrop), and the
+// calendar's notice over either, in GUI space.
+void DrawView();
+// GLUT display callback: draws one frame of the view from the state, swaps, and ends
+// the one-frame input.
 void display();
 // GLUT window-status callback: hidden, covered, or (again) visible.
 void window_status(int state);
