@@ -1,7 +1,5 @@
-"""End-to-end harness: the real program under a private Xvfb (optionally with openbox,
-libfaketime for the clock, and OpenAL Soft's wave writer as the sound card), the real
-pointer and keyboard through xdotool, screenshots, and Data/ read back.
-GUI points are 512 by 512 over the window, y up."""
+"""The real program under a private Xvfb (with openbox, libfaketime or OpenAL Soft's wave
+writer when asked), driven by xdotool; GUI points are 512 by 512 over the window, y up."""
 import os
 import re
 import shutil
@@ -69,12 +67,6 @@ def database(*records):
     """A calendar file of (title, day, month, year, hour, min, wday, kind, mode) records."""
     return struct.pack("<i", len(records)) + b"".join(
         RECORD.pack(r[0].encode(), b"", *r[1:], 0.0, 0, 0, 0) for r in records)
-
-
-def read_database(data):
-    """(title, remind_te, notify_1h, notify_hh, notify) of each record."""
-    assert len(data) == 4 + RECORD.size * struct.unpack_from("<i", data)[0], len(data)
-    return [(f[0].split(b"\0")[0].decode(),) + f[10:14] for f in RECORD.iter_unpack(data[4:])]
 
 
 class Program:
@@ -226,10 +218,9 @@ class Session:
     def wait_titles(self, expected, what, timeout=30):
         """Waits until the calendar file holds these titles, in any order."""
         def titles():
-            try:
-                return sorted(r[0] for r in read_database(self.read_data("database.bin")))
-            except (OSError, AssertionError, struct.error):
-                return None
+            data = self.read_data("database.bin") if os.path.exists(self.data_path("database.bin")) else b"\0" * 4
+            if len(data) == 4 + RECORD.size * struct.unpack_from("<i", data)[0]:
+                return sorted(r[0].split(b"\0")[0].decode() for r in RECORD.iter_unpack(data[4:]))
         wait_for(lambda: titles() == sorted(expected), timeout, what=what)
 
     # ---- the reminders' look: flat pictures and a coded font --------------------------
@@ -278,20 +269,9 @@ def attention(img):
             read_text(img, 459, 401, 1, center=True))
 
 
-def samples(wav):
-    """The 16-bit samples a wave file holds so far."""
+def loudest(wav, since=0.0, rate=22050):
+    """The largest magnitude among the 16-bit samples recorded from `since` seconds on."""
     with open(wav, "rb") as f:
         data = f.read()
-    body = data[data.find(b"data") + 8 if b"data" in data else 44:]
-    return [v for (v,) in struct.iter_unpack("<h", body[:len(body) // 2 * 2])]
-
-
-def onsets(wav, rate, level=1000, gap=1.0):
-    """Start times (s) of sounds, apart by more than `gap` s of quiet."""
-    out, last = [], None
-    for i, v in enumerate(samples(wav)):
-        if abs(v) > level:
-            if last is None or i / rate - last > gap:
-                out.append(i / rate)
-            last = i / rate
-    return out
+    body = data[data.find(b"data") + 8 if b"data" in data else 44:][int(since * rate) * 2:]
+    return max((abs(v) for (v,) in struct.iter_unpack("<h", body[:len(body) // 2 * 2])), default=0)

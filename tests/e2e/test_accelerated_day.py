@@ -1,10 +1,7 @@
-"""An accelerated day: the real program from Monday 06:00 at 360 times real speed, with
-twenty events of every kind and one more brought in by `strigolo --import` beside it,
-each notice answered as a user would (a view checked, a reminder confirmed in the editor).
-Every due notice must show (and in the file the appointments go and the weekly events'
-warnings are flagged, each reminder comes back every period), the notification sound
-must ring before each notice and again until it is answered, resident memory must stay
-flat and nothing may crash. The suite runs 3 hours; `test_accelerated_day.py 24` the day."""
+"""An accelerated day from Monday 06:00 at 360 times real speed: twenty events of every
+kind and one imported by `strigolo --import` beside the owl, each notice answered as a
+user would. Every due notice shows (the file agrees), the sound rings before each and
+until it is answered, memory stays flat. `test_accelerated_day.py 24` runs the whole day."""
 import datetime
 import os
 import re
@@ -30,8 +27,7 @@ class Recording:
     def __init__(self, path, rate):
         self.path, self.rate, self.start, self.onsets, self.read = path, rate, None, [], 0
 
-    def now(self):
-        """Scene seconds recorded so far, after finding the onsets in what is new."""
+    def now(self):  # scene seconds recorded so far
         if not os.path.exists(self.path):
             return 0.0
         with open(self.path, "rb") as f:

@@ -1,14 +1,14 @@
 """The frame loop under openbox, from Friday 2026-12-04 08:49:35 with an appointment at
-09:50 whose one-hour notice falls due at 08:50:00. With the pointer still, frames come at
-the low rate; a movement of the pointer is drawn before the next sample; iconified,
-nothing is drawn and the pointer is not sampled, while the notice falls due and its sound
-is heard; restored, the first frames show the attention pose and the counter. The
-bench's preloaded probe logs frames ('S') and pointer samples ('P') into a shared file."""
+09:50 whose one-hour notice falls due at 08:50:00. A movement of the pointer is drawn
+before the next sample; iconified, nothing is drawn and the pointer is not sampled, while
+the notice falls due and its sound is heard; restored, the first frames show the
+attention pose and the counter. The bench's preloaded probe logs frames ('S') and pointer
+samples ('P') into a shared file."""
 import os
 import struct
 import time
 
-from harness import OWL, Session, attention, near, onsets, wait_for
+from harness import OWL, Session, attention, loudest, near, wait_for
 
 LOG_SIZE, HEADER = 4096, 32
 
@@ -41,11 +41,6 @@ def main():
                             env={"LD_PRELOAD": os.environ["STRIGOLO_SWAP_PROBE"], "STRIGOLO_SWAP_FILE": probe.path})
         assert attention(s.screenshot())[:2] == (False, False), "the notice is not due before 08:50"
 
-        first = probe.read()[1]  # still: one frame in four samples, give or take a blink
-        time.sleep(2.0)
-        still = [e[0] for e in probe.log_since(first)]
-        assert still.count("P") > 20 and 0 < still.count("S") <= 0.4 * still.count("P"), still
-
         # Movements outside the window: each sample that sees one is followed by a frame
         # (four, so that low-rate frames falling there by chance cannot pass for it).
         for x in (40, 80, 120, 160):
@@ -65,7 +60,7 @@ def main():
             return probe.read()[1] == before
         wait_for(quiet, what="the loop to fall quiet once iconified")
         hidden_at, (swaps, logged, _) = time.monotonic(), probe.read()
-        wait_for(lambda: onsets(s.wav, 22050), what="the notification sound while iconified")
+        wait_for(lambda: loudest(s.wav) > 1000, what="the notification sound while iconified")
         time.sleep(max(0.0, hidden_at + 10.0 - time.monotonic()))
         assert probe.read()[0] == swaps and not probe.log_since(logged), "drawn or sampled while iconified"
 
