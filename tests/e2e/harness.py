@@ -1,15 +1,7 @@
-"""End-to-end harness: runs the real program under Xvfb (optionally with openbox as
-window manager and libfaketime for the clock), drives the real pointer and keyboard
-with xdotool, takes screenshots, and reads files back.
-
-Typical use:
-    with Session() as s:
-        app = s.start()
-        s.click(44.5, 465)            # GUI units: 512 by 512 over the window, y up
-        img = s.screenshot()
-        assert img.gui_pixel(256, 256) == ...
-"""
+"""The real program under a private Xvfb (with openbox, libfaketime or OpenAL Soft's wave
+writer when asked), driven by xdotool; GUI points are 512 by 512 over the window, y up."""
 import os
+import re
 import shutil
 import signal
 import struct
@@ -18,96 +10,66 @@ import tempfile
 import time
 
 TITLE = "Strigolo Assistant    v.1.1"
-BIN = os.environ.get("STRIGOLO_BIN", "")
-DATA = os.environ.get("STRIGOLO_DATA", "")
-SOURCE_DIR = os.environ.get("STRIGOLO_SOURCE_DIR", "")
-OUT_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "out")
+BIN, DATA = os.environ.get("STRIGOLO_BIN", ""), os.environ.get("STRIGOLO_DATA", "")
+FAKETIME = "/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1"
+# Controls: the icon menu, the calendar's list and editor, the notification button.
+CALENDAR, SOUND, ADD, CONFIRM = (44.5, 465), (44.5, 45), (447.12, 436.5), (476.62, 436.5)
+TRASH = CHECK = (485.12, 486)  # the panel's corner button: trash in the list, check in a view
+TITLE_BOX, YEAR_UP, ROW0, BUTTON = (120, 220), (210, 410), (241.5, 390), (435, 440)
+RECORD = struct.Struct("<20s512s8if3?x")  # title, text, day month year hour min wday kind mode, te, 3 flags
+OWL, CLOUD, NOTIFY_ICON = (220, 30, 30), (220, 30, 220), (30, 220, 220)
 
-FAKETIME_LIBS = ["/usr/lib/x86_64-linux-gnu/faketime/libfaketime.so.1",
-                 "/usr/lib/faketime/libfaketime.so.1"]
 
-
-def wait_for(predicate, timeout=10.0, interval=0.05, what="condition"):
+def wait_for(predicate, timeout=30.0, interval=0.05, what="condition"):
     """Polls predicate until it returns a true value, which is returned."""
     deadline = time.monotonic() + timeout
-    while True:
-        value = predicate()
-        if value:
-            return value
+    while not (value := predicate()):
         if time.monotonic() > deadline:
             raise AssertionError("timed out waiting for " + what)
         time.sleep(interval)
+    return value
 
 
 class Image:
-    """A screenshot: width, height and RGB bytes, row 0 at the top."""
+    """A screenshot: RGB bytes, row 0 at the top."""
 
-    def __init__(self, width, height, rgb):
-        self.width, self.height, self.rgb = width, height, rgb
+    def __init__(self, ppm):
+        m = re.match(rb"P6\s+(\d+)\s+(\d+)\s+255\s", ppm)
+        self.width, self.height, self.rgb = int(m[1]), int(m[2]), ppm[m.end():]
 
     def pixel(self, x, y):
-        i = (y * self.width + x) * 3
-        return tuple(self.rgb[i:i + 3])
+        return tuple(self.rgb[(y * self.width + x) * 3:(y * self.width + x) * 3 + 3])
 
     def gui_pixel(self, gx, gy):
-        """The pixel under GUI point (gx, gy) of a window screenshot."""
-        x = min(self.width - 1, max(0, int(gx * self.width / 512)))
-        y = min(self.height - 1, max(0, int((512 - gy) * self.height / 512)))
-        return self.pixel(x, y)
+        return self.pixel(min(self.width - 1, int(gx * self.width / 512)),
+                          min(self.height - 1, int((512 - gy) * self.height / 512)))
 
-    def region_differs(self, other, x0, y0, x1, y1, tolerance=24):
-        """True when some pixel of the rectangle differs by more than tolerance."""
-        for y in range(y0, y1):
-            for x in range(x0, x1):
-                a, b = self.pixel(x, y), other.pixel(x, y)
-                if max(abs(a[k] - b[k]) for k in range(3)) > tolerance:
-                    return True
-        return False
+    def differs(self, other, gx0=0, gy0=0, gx1=512, gy1=512, tolerance=24):
+        """True when some pixel of the GUI rectangle differs by more than tolerance."""
+        return any(max(abs(a - b) for a, b in zip(self.gui_pixel(x, y), other.gui_pixel(x, y))) > tolerance
+                   for y in range(int(gy0), int(gy1), 2) for x in range(int(gx0), int(gx1), 2))
 
 
-def start_xvfb(width, height):
-    """Starts Xvfb on a display number it picks itself; returns (process, ":N")."""
-    r, w = os.pipe()
-    xvfb = subprocess.Popen(
-        ["Xvfb", "-displayfd", str(w), "-screen", "0", "%dx%dx24" % (width, height), "-nolisten", "tcp",
-         "-noreset"],
-        pass_fds=(w,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(w)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(r, 16)
-        if not chunk:
-            os.close(r)
-            raise RuntimeError("Xvfb did not start")
-        number += chunk
-    os.close(r)
-    return xvfb, ":" + number.decode().strip()
+def near(rgb, want, tol=40):
+    return max(abs(a - b) for a, b in zip(rgb, want)) <= tol
 
 
-def parse_ppm(data):
-    """Parses a binary PPM (P6) with maxval 255."""
-    fields, pos = [], 0
-    while len(fields) < 4:
-        while data[pos:pos + 1].isspace():
-            pos += 1
-        if data[pos:pos + 1] == b"#":
-            pos = data.index(b"\n", pos)
-            continue
-        end = pos
-        while not data[end:end + 1].isspace():
-            end += 1
-        fields.append(data[pos:end])
-        pos = end
-    pos += 1
-    if fields[0] != b"P6" or int(fields[3]) != 255:
-        raise ValueError("unexpected image format")
-    w, h = int(fields[1]), int(fields[2])
-    return Image(w, h, data[pos:pos + w * h * 3])
+def raw_texture(width, height, rgba):
+    """A raw picture file: int32 width, int32 height, RGBA bytes, bottom row first."""
+    return struct.pack("<ii", width, height) + bytes(rgba)
+
+
+def solid(rgb):
+    return raw_texture(2, 2, (list(rgb) + [255]) * 4)
+
+
+def database(*records):
+    """A calendar file of (title, day, month, year, hour, min, wday, kind, mode) records."""
+    return struct.pack("<i", len(records)) + b"".join(
+        RECORD.pack(r[0].encode(), b"", *r[1:], 0.0, 0, 0, 0) for r in records)
 
 
 class Program:
-    """One running copy of the program."""
-
     def __init__(self, proc, stderr_path):
         self.proc, self.stderr_path = proc, stderr_path
 
@@ -115,224 +77,201 @@ class Program:
         return self.proc.poll() is None
 
     def stderr(self):
-        with open(self.stderr_path, "r", errors="replace") as f:
+        with open(self.stderr_path, errors="replace") as f:
             return f.read()
 
     def rss_kb(self):
-        """Resident memory now, in kB."""
         with open("/proc/%d/status" % self.proc.pid) as f:
             return int(next(l for l in f if l.startswith("VmRSS:")).split()[1])
 
     def stop(self):
-        if self.proc.poll() is None:
+        if self.running():
             self.proc.send_signal(signal.SIGTERM)
             try:
-                self.proc.wait(5)
+                self.proc.wait(10)
             except subprocess.TimeoutExpired:
                 self.proc.kill()
                 self.proc.wait()
 
 
 class Session:
-    """An X server (and optionally a window manager) with a working directory that
-    holds its own Data/: the built assets, linked, plus anything a case writes."""
+    """An X server (and openbox with wm=True) and a working folder whose Data/ links the
+    built assets; a case replaces any of them with write_data."""
 
-    def __init__(self, wm=False, width=1280, height=1024, keep_dir=False):
-        self.wm, self.width, self.height, self.keep_dir = wm, width, height, keep_dir
-        self.procs = []
-        self.programs = []
+    def __init__(self, wm=False, width=1280, height=1024):
+        self.wm, self.size, self.procs, self.programs, self.window = wm, "%dx%dx24" % (width, height), [], [], None
         self.workdir = tempfile.mkdtemp(prefix="strigolo-e2e-")
-        self.data_dir = os.path.join(self.workdir, "Data")
-        os.mkdir(self.data_dir)
-        for name in os.listdir(DATA):
-            if name != "database.bin":
-                os.symlink(os.path.join(DATA, name), os.path.join(self.data_dir, name))
-        self.display = None
-        self.window = None
+        os.mkdir(self.data_path(""))
+        for name in set(os.listdir(DATA)) - {"database.bin"}:
+            os.symlink(os.path.join(DATA, name), self.data_path(name))
 
-    # ---- lifetime -------------------------------------------------------------
     def __enter__(self):
         try:
-            self._start_x()
+            r, w = os.pipe()  # Xvfb writes the display number it picked
+            self.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", self.size, "-nolisten",
+                                                "tcp", "-noreset"], pass_fds=(w,), stderr=subprocess.DEVNULL))
+            os.close(w)
+            with os.fdopen(r) as f:
+                self.display = ":" + f.readline().strip()
             if self.wm:
-                self._start_wm()
+                self.procs.append(subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
+                                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+                wait_for(lambda: "_NET_WM_ACTION" in self.run(["xprop", "-root", "_NET_SUPPORTED"]).stdout,
+                         what="the window manager")
         except BaseException:
-            self.close()  # nothing is left running when the start fails
+            self.__exit__()
             raise
         return self
 
     def __exit__(self, *exc):
-        self.close()
-        return False
-
-    def close(self):
         for p in self.programs:
             p.stop()
         for p in reversed(self.procs):
-            if p.poll() is None:
-                p.terminate()
-                try:
-                    p.wait(5)
-                except subprocess.TimeoutExpired:
-                    p.kill()
-        if not self.keep_dir:
-            shutil.rmtree(self.workdir, ignore_errors=True)
-
-    def _start_x(self):
-        xvfb, self.display = start_xvfb(self.width, self.height)
-        self.procs.append(xvfb)
-
-    def _start_wm(self):
-        wm = subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.procs.append(wm)
-        def supported():
-            out = self.run(["xprop", "-root", "_NET_SUPPORTED"]).stdout
-            return "_NET_SUPPORTED" in out and "no such atom" not in out
-        wait_for(supported, what="the window manager")
+            p.terminate()
+            p.wait(10)
+        shutil.rmtree(self.workdir, ignore_errors=True)
 
     def env(self, extra=None):
-        env = dict(os.environ)
-        env["DISPLAY"] = self.display
-        env.setdefault("ALSOFT_DRIVERS", "null")  # silent unless a case listens
-        env["XDG_STATE_HOME"] = os.path.join(self.workdir, "state")  # the window's place, this session's own
-        if extra:
-            env.update(extra)
-        return env
+        return dict(os.environ, DISPLAY=self.display, XDG_STATE_HOME=os.path.join(self.workdir, "state"),
+                    **(extra or {}))
 
     def run(self, cmd, **kw):
         return subprocess.run(cmd, env=self.env(), capture_output=True, text=True, **kw)
 
-    # ---- the program ------------------------------------------------------------
-    def start(self, faketime=None, env=None, wait=True, path_prepend=None, command=None, cwd=None):
-        """Starts the program in the working directory. faketime is libfaketime's
-        FAKETIME value: "@2026-12-04 09:05:03 x10" runs the clock from that moment
-        ten times faster; without "@" the clock is frozen there (a LD_PRELOAD in env
-        is loaded after libfaketime). command (a list)
-        starts something else that shows the window, such as an installed launcher,
-        and cwd another directory to start it in."""
-        extra = dict(env or {})
-        if faketime:
-            lib = next((p for p in FAKETIME_LIBS if os.path.exists(p)), None)
-            if not lib:
-                raise RuntimeError("libfaketime is not installed")
-            extra["LD_PRELOAD"] = lib + (":" + extra["LD_PRELOAD"] if extra.get("LD_PRELOAD") else "")
-            extra["FAKETIME"] = faketime
-            extra["FAKETIME_NO_CACHE"] = "1"
-            extra["DONT_FAKE_MONOTONIC"] = "0"
-        if path_prepend:
-            extra["PATH"] = path_prepend + os.pathsep + os.environ.get("PATH", "")
+    def start(self, command=None, faketime=None, env=None, wait=True, cwd=None, sound=None):
+        """Starts the program (or `command`) in the working folder. faketime is libfaketime's
+        FAKETIME ("@2026-12-04 09:05:03 x10" runs the clock from then, ten times faster);
+        sound=(rate, sample type) records what is played, mono, into self.wav."""
+        env = dict(env or {})
+        if faketime:  # preloaded ahead of the sanitizer runtime, which is told so
+            env.update(LD_PRELOAD=":".join(filter(None, [FAKETIME, env.get("LD_PRELOAD")])), FAKETIME=faketime,
+                       FAKETIME_NO_CACHE="1", DONT_FAKE_MONOTONIC="0",
+                       ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
+        if sound:
+            self.wav, conf = os.path.join(self.workdir, "out.wav"), os.path.join(self.workdir, "alsoft.conf")
+            with open(conf, "w") as f:
+                f.write("[general]\nchannels=mono\nsample-type=%s\nfrequency=%d\n[wave]\nfile=%s\n"
+                        % (sound[1], sound[0], self.wav))
+            env.update(ALSOFT_DRIVERS="wave", ALSOFT_CONF=conf)
         stderr_path = os.path.join(self.workdir, "stderr-%d.txt" % len(self.programs))
         with open(stderr_path, "w") as err:
-            proc = subprocess.Popen(command or [BIN], cwd=cwd or self.workdir, env=self.env(extra),
+            proc = subprocess.Popen(command or [BIN], cwd=cwd or self.workdir, env=self.env(env),
                                     stdout=subprocess.DEVNULL, stderr=err)
-        program = Program(proc, stderr_path)
-        self.programs.append(program)
+        self.programs.append(Program(proc, stderr_path))
         if wait:
-            self.window = wait_for(self.find_window, timeout=30, what="the window")
-            self.wait_frames()
-        return program
+            self.window = wait_for(lambda: (self.windows() or [None])[0], what="the window")
+            wait_for(lambda: any(self.screenshot().rgb), what="the first frame")
+            time.sleep(0.5)
+        return self.programs[-1]
 
     def windows(self):
-        """The ids of every window with the program's title."""
-        return [int(w) for w in self.run(["xdotool", "search", "--name", "^" + TITLE + "$"]).stdout.split()]
+        return [int(w) for w in self.run(["xdotool", "search", "--name", "^%s$" % TITLE]).stdout.split()]
 
-    def find_window(self):
-        """The id of the program's top-level window, or None."""
-        return (self.windows() or [None])[0]
-
-    def wait_frames(self, seconds=0.5):
-        """Waits until the window shows something other than black, then a little more."""
-        def drawn():
-            try:
-                return any(self.screenshot().rgb)
-            except subprocess.CalledProcessError:  # found by its name before it is mapped
-                return False
-        wait_for(drawn, timeout=30, what="the first frame")
-        time.sleep(seconds)
+    def prop(self, name):
+        return self.run(["xprop", "-id", str(self.window), name]).stdout
 
     def geometry(self):
         """(x, y, width, height) of the window's client area on the screen."""
         out = self.run(["xwininfo", "-id", str(self.window)]).stdout
-        vals = {}
-        for line in out.splitlines():
-            line = line.strip()
-            for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"):
-                if line.startswith(key + ":"):
-                    vals[key] = int(line.split(":")[1])
-        return (vals["Absolute upper-left X"], vals["Absolute upper-left Y"], vals["Width"], vals["Height"])
-
-    # ---- pointer and keys ---------------------------------------------------------
-    def gui_to_screen(self, gx, gy):
-        x, y, w, h = self.geometry()
-        return x + int(gx * w / 512), y + int((512 - gy) * h / 512)
+        return tuple(int(re.search(key + r":\s+(-?\d+)", out)[1])
+                     for key in ("Absolute upper-left X", "Absolute upper-left Y", "Width", "Height"))
 
     def move(self, gx, gy, settle=0.15):
-        sx, sy = self.gui_to_screen(gx, gy)
-        self.move_screen(sx, sy, settle)
+        x, y, w, h = self.geometry()
+        self.move_screen(x + int(gx * w / 512), y + int((512 - gy) * h / 512), settle)
 
     def move_screen(self, sx, sy, settle=0.15):
         self.run(["xdotool", "mousemove", str(sx), str(sy)])
         time.sleep(settle)
 
-    def click(self, gx, gy, hold=0.04, settle=0.3):
-        """Moves to the GUI point and clicks as a hand does: down, a short hold, up."""
+    def click(self, gx, gy, settle=0.3):
+        """Down, a short hold and up, as a hand clicks."""
         self.move(gx, gy)
-        self.run(["xdotool", "mousedown", "1"])
-        time.sleep(hold)
-        self.run(["xdotool", "mouseup", "1"])
+        self.run(["xdotool", "mousedown", "1", "sleep", "0.04", "mouseup", "1"])
         time.sleep(settle)
 
-    def focus(self):
-        self.run(["xdotool", "windowactivate", "--sync", str(self.window)])
-        self.run(["xdotool", "windowfocus", "--sync", str(self.window)])
-        time.sleep(0.1)
-
-    def type_text(self, text, delay_ms=90):
-        """Types text with real key presses after focusing the window."""
-        self.focus()
-        self.run(["xdotool", "type", "--delay", str(delay_ms), text])
+    def type_text(self, text):
+        self.run(["xdotool", "windowactivate", "--sync", str(self.window), "windowfocus", "--sync", str(self.window)])
+        self.run(["xdotool", "type", "--delay", "90", text])
         time.sleep(0.3)
 
-    def key(self, *names):
-        self.focus()
-        for name in names:
-            self.run(["xdotool", "key", "--delay", "90", name])
-        time.sleep(0.3)
-
-    # ---- pictures and files -------------------------------------------------------------
     def screenshot(self, save_as=None):
-        """The window's current picture; save_as also writes it as PNG."""
-        target = str(self.window) if self.window else "root"
-        raw = subprocess.run(["import", "-display", self.display, "-window", target, "-depth", "8", "ppm:-"],
-                             capture_output=True, check=True).stdout
+        ppm = subprocess.run(["import", "-display", self.display, "-window", str(self.window or "root"), "-depth",
+                              "8", "ppm:-"], capture_output=True).stdout
         if save_as:
-            os.makedirs(os.path.dirname(os.path.abspath(save_as)), exist_ok=True)
-            subprocess.run(["convert", "ppm:-", save_as], input=raw, check=True)
-        return parse_ppm(raw)
-
-    def state_path(self):
-        """The file the program remembers its window's place in."""
-        return os.path.join(self.workdir, "state", "strigolo", "window-place")
+            subprocess.run(["convert", "ppm:-", save_as], input=ppm, check=True)
+        return Image(ppm) if ppm else Image(b"P6 1 1 255 \0\0\0")  # not mapped yet: black
 
     def data_path(self, name):
-        return os.path.join(self.data_dir, name)
+        return os.path.join(self.workdir, "Data", name)
 
     def read_data(self, name):
         with open(self.data_path(name), "rb") as f:
             return f.read()
 
     def write_data(self, name, content):
-        path = self.data_path(name)
-        if os.path.islink(path):
-            os.unlink(path)
-        with open(path, "wb") as f:
+        if os.path.lexists(self.data_path(name)):
+            os.unlink(self.data_path(name))
+        with open(self.data_path(name), "wb") as f:
             f.write(content)
 
-    def remove_data(self, name):
-        os.unlink(self.data_path(name))
+    def wait_titles(self, expected, what, timeout=30):
+        """Waits until the calendar file holds these titles, in any order."""
+        def titles():
+            data = self.read_data("database.bin") if os.path.exists(self.data_path("database.bin")) else b"\0" * 4
+            if len(data) == 4 + RECORD.size * struct.unpack_from("<i", data)[0]:
+                return sorted(r[0].split(b"\0")[0].decode() for r in RECORD.iter_unpack(data[4:]))
+        wait_for(lambda: titles() == sorted(expected), timeout, what=what)
+
+    # ---- the reminders' look: flat pictures and a coded font --------------------------
+    def start_coded(self, events, at, **kw):
+        """Flat owl, cloud and notification button, and a font whose every character is a
+        stripe of its own colour, so read_text reads the screen; `events` become the calendar."""
+        for name, colour in (("stand_01", OWL), ("stand_02", (30, 220, 30)), ("sleep", (30, 30, 220))):
+            self.write_data(name, solid(colour))
+            self.write_data(name + "_close_eyes", solid(colour))
+        for name, picture in (("eye_left", raw_texture(1, 1, [0] * 4)), ("eye_right", raw_texture(1, 1, [0] * 4)),
+                              ("cloud", solid(CLOUD)), ("ic7", solid(NOTIFY_ICON))):
+            self.write_data(name, picture)
+        px = bytearray(256 * 256 * 4)  # 16 by 16 cells, a 4 texel stripe each, bottom row first
+        for cell in range(96):
+            row, col = divmod(cell, 16)
+            for ty in range(2, 14):
+                i = (((15 - row) * 16 + ty) * 256 + col * 16 + 6) * 4
+                px[i:i + 16] = (bytes(code_colour(cell)) + b"\xff") * 4
+        self.write_data("font", raw_texture(256, 256, px))
+        if events is not None:
+            self.write_data("database.bin", database(*events))
+        app = self.start(faketime=at, **kw)
+        self.move_screen(3, 3)
+        return app
+
+    def click_and_look(self, point, settle=0.3):
+        self.click(*point, settle=settle)
+        self.move_screen(3, 3, settle=0)
+        return self.screenshot()
 
 
-def raw_texture(width, height, rgba_bytes):
-    """A raw texture file: int32 width, int32 height, RGBA bytes."""
-    return struct.pack("<ii", width, height) + bytes(rgba_bytes)
+def code_colour(cell):  # the coded font's colour of character 32 + cell
+    return (30 + 50 * (cell % 5), 30 + 50 * (cell // 5 % 5), 30 + 50 * (cell // 25))
+
+
+def read_text(img, x, y, length, center=False, size=10.0):
+    """The characters printed from pen (x, y) in GUI units, as the text drawer lays them."""
+    x -= 1.025 * size * length / 2 if center else 0
+    pixels = [img.gui_pixel(x + size + 1.025 * size * i, y + size) for i in range(length)]
+    return "".join(next((chr(32 + c) for c in range(96) if near(rgb, code_colour(c), 18)), "?") for rgb in pixels)
+
+
+def attention(img):
+    """(cloud shown, notification button shown, counter text)."""
+    return (near(img.gui_pixel(375, 440), CLOUD), near(img.gui_pixel(420, 455), NOTIFY_ICON),
+            read_text(img, 459, 401, 1, center=True))
+
+
+def loudest(wav, since=0.0, rate=22050):
+    """The largest magnitude among the 16-bit samples recorded from `since` seconds on."""
+    with open(wav, "rb") as f:
+        data = f.read()
+    body = data[data.find(b"data") + 8 if b"data" in data else 44:][int(since * rate) * 2:]
+    return max((abs(v) for (v,) in struct.iter_unpack("<h", body[:len(body) // 2 * 2])), default=0)

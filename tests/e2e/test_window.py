@@ -1,78 +1,104 @@
-"""The window: title, size, centring, kept above others, and one copy only."""
+"""The window on the desktop. Under plain X with Xft.dpi 192, a primary RandR monitor and a damaged installation: each damaged picture
+named once and drawn as nothing, FIFOs and a calendar linked to /dev/urandom never read;
+the title, the size and place on the monitor, the process id and host on the window; one
+copy only, even started three at once; --scale beats Xft.dpi. Under openbox: centred
+allowing for the frame, kept above, the place remembered without drift and a damaged
+place file told and ignored."""
+import ctypes
 import os
+import re
+import socket
+import struct
 import subprocess
-import sys
 import time
 
-from harness import BIN, Session, TITLE, wait_for
+from harness import BIN, TITLE, Program, Session, raw_texture, wait_for
 
 
-def window_state(session):
-    return session.run(["xprop", "-id", str(session.window), "_NET_WM_STATE"]).stdout
+class MonitorInfo(ctypes.Structure):  # XRRMonitorInfo
+    _fields_ = [("name", ctypes.c_ulong)] + [(n, ctypes.c_int) for n in (
+        "primary automatic noutput x y width height mwidth mheight".split())] + [("outputs", ctypes.c_void_p)]
+
+
+def add_primary_monitor(display, x, y, w, h):
+    """As `xrandr --setmonitor`; the server keeps the monitor while the returned connection is open."""
+    x11, xrr = ctypes.CDLL("libX11.so.6"), ctypes.CDLL("libXrandr.so.2")
+    x11.XOpenDisplay.restype = ctypes.c_void_p
+    x11.XDefaultRootWindow.restype = x11.XInternAtom.restype = ctypes.c_ulong
+    x11.XDefaultRootWindow.argtypes = x11.XSync.argtypes = x11.XInternAtom.argtypes = [ctypes.c_void_p]
+    xrr.XRRSetMonitor.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(MonitorInfo)]
+    dpy = ctypes.c_void_p(x11.XOpenDisplay(display.encode()))
+    info = MonitorInfo(x11.XInternAtom(dpy, b"STRIGOLO-TEST", 0), 1, 0, 0, x, y, w, h, w // 4, h // 4, None)
+    xrr.XRRSetMonitor(dpy, x11.XDefaultRootWindow(dpy), ctypes.byref(info))
+    x11.XSync(dpy, 0)
+    return dpy
 
 
 def check_plain_x():
-    """Without a window manager the client area is exactly where the program asks."""
-    with Session(width=1280, height=1024) as s:
-        app = s.start()
-        assert app.running()
-        x, y, w, h = s.geometry()
-        assert (w, h) == (300, 300), (w, h)
-        assert (x, y) == ((1280 - 300) // 2, (1024 - 300) // 2), (x, y)
-        name = s.run(["xdotool", "getwindowname", str(s.window)]).stdout.rstrip("\n")
-        assert name == TITLE, repr(name)
-
-        # A second copy exits at once with status 0 and opens no window.
-        second = subprocess.run([BIN], cwd=s.workdir, env=s.env(), capture_output=True, timeout=20)
-        assert second.returncode == 0, second
-        time.sleep(0.5)
-        assert s.windows() == [s.window], s.windows()
-        assert app.running()
-
-
-def check_with_window_manager():
-    """Under an EWMH window manager: centred allowing for the frame, and above others."""
-    with Session(wm=True, width=1024, height=768) as s:
-        s.start()
-        x, y, w, h = s.geometry()
-        assert (w, h) == (300, 300), (w, h)
-        # The frame's title bar and border may push the client area down and right.
-        assert abs(x - (1024 - 300) // 2) <= 12, x
-        assert 0 <= y - (768 - 300) // 2 <= 40, y
-        wait_for(lambda: "_NET_WM_STATE_ABOVE" in window_state(s), timeout=10, what="the above state")
-
-
-def check_simultaneous_starts():
-    """Two copies started at the same instant: exactly one window, one process left."""
     with Session() as s:
-        procs = [subprocess.Popen([BIN], cwd=s.workdir, env=s.env(), stdout=subprocess.DEVNULL,
-                                  stderr=subprocess.DEVNULL) for _ in range(3)]
-        wait_for(s.find_window, timeout=30, what="a window")
-        time.sleep(1.5)
-        running = [p for p in procs if p.poll() is None]
-        finished = [p for p in procs if p.poll() is not None]
-        try:
-            assert len(running) == 1, [p.poll() for p in procs]
-            assert all(p.returncode == 0 for p in finished), [p.returncode for p in finished]
-            assert len(s.windows()) == 1, s.windows()
-        finally:
-            for p in running:
-                p.terminate()
-                p.wait(5)
+        s.write_data("background", raw_texture(1, 1, [0, 0, 0, 255]))
+        s.write_data("tree", raw_texture(1, 1, [255, 0, 0, 128]))  # half-transparent red over black
+        # Damaged: a size larger than the file, negative sizes, a cut header, missing, FIFOs.
+        for name, content in (("hat", struct.pack("<ii", 30000, 30000) + b"\xff" * 64), ("circle", b"\1\0"),
+                              ("cloud", struct.pack("<ii", -5, 7) + bytes(16)), ("ic2", None),
+                              ("stand_01", "fifo"), ("sleep.zfx", "fifo"), ("icon", "fifo")):
+            os.unlink(s.data_path(name))
+            if content == "fifo":
+                os.mkfifo(s.data_path(name))
+            elif content:
+                s.write_data(name, content)
+        os.symlink("/dev/urandom", s.data_path("database.bin"))
+        s.run(["xrdb", "-merge"], input="Xft.dpi: 192\n")
+        monitor = add_primary_monitor(s.display, 640, 0, 640, 1024)
+        assert monitor, "no RandR monitor"
+        app = s.start()
+        assert s.geometry() == (640 + (640 - 600) // 2, (1024 - 600) // 2, 600, 600), s.geometry()
+        assert s.run(["xdotool", "getwindowname", str(s.window)]).stdout == TITLE + "\n"
+        assert s.run(["xdotool", "getwindowpid", str(s.window)]).stdout.split() == [str(app.proc.pid)]
+        assert '"%s"' % socket.gethostname() in s.prop("WM_CLIENT_MACHINE"), s.prop("WM_CLIENT_MACHINE")
+        r, g, b = s.screenshot().gui_pixel(470, 120)  # right of the owl, below the cloud
+        assert abs(r - 128) <= 3 and g <= 3 and b <= 3, (r, g, b)
+        for name in ("hat", "cloud", "circle", "ic2", "stand_01", "sleep.zfx", "icon", "database.bin"):
+            assert len([l for l in app.stderr().splitlines() if re.search(r"Data/%s( |$)" % name, l)]) == 1, \
+                (name, app.stderr())
+        assert app.rss_kb() < 400 * 1024 and os.readlink(s.data_path("database.bin")) == "/dev/urandom"
+
+        # More copies, one after the other and three at once: each exits at once with 0.
+        again = subprocess.run([BIN], cwd=s.workdir, env=s.env(), capture_output=True, timeout=60)
+        assert again.returncode == 0 and s.windows() == [s.window], (again, s.windows())
+        app.stop()
+        starts = [subprocess.Popen([BIN, "--scale", "1.5"], cwd=s.workdir, env=s.env(), stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL) for _ in range(3)]
+        s.programs += [Program(p, app.stderr_path) for p in starts]  # stopped with the session
+        codes = wait_for(lambda: [p.poll() for p in starts].count(None) == 1 and [p.poll() for p in starts],
+                         timeout=60, what="two of three copies to leave")
+        s.window = wait_for(lambda: (s.windows() or [None])[0], what="the window")
+        assert sorted(codes, key=str) == [0, 0, None] and len(s.windows()) == 1, (codes, s.windows())
+        assert wait_for(lambda: s.geometry()[2:] == (450, 450), what="the window at --scale 1.5")
 
 
-def check_no_display():
-    env = dict(os.environ)
-    env.pop("DISPLAY", None)
-    r = subprocess.run([BIN], env=env, capture_output=True, text=True, timeout=20)
-    assert r.returncode != 0
-    assert "display" in r.stderr.lower() and len(r.stderr.strip().splitlines()) == 1, r.stderr
+def check_window_manager():
+    with Session(wm=True, width=1024, height=768) as s:
+        app = s.start()
+        x, y, w, h = centred = s.geometry()
+        assert (w, h) == (300, 300) and abs(x - 362) <= 12 and 0 <= y - 234 <= 40, centred  # the frame's bar
+        wait_for(lambda: "_NET_WM_STATE_ABOVE" in s.prop("_NET_WM_STATE"), what="the above state")
+        place = os.path.join(s.workdir, "state", "strigolo", "window-place")
+        s.run(["xdotool", "windowmove", str(s.window), "100", "80"])
+        moved = wait_for(lambda: s.geometry() != centred and s.geometry(), what="the move")
+        wait_for(lambda: os.path.exists(place), what="the place written")
+        app.stop()
+        app = s.start()
+        assert s.geometry() == moved, (s.geometry(), moved)  # no drift by the frame
+        app.stop()
+        with open(place, "wb") as f:
+            f.write(b"\0garbage")
+        app = s.start()
+        complaints = [l for l in app.stderr().splitlines() if "window-place" in l]
+        assert s.geometry() == centred and len(complaints) == 1, (s.geometry(), app.stderr())
 
 
 if __name__ == "__main__":
     check_plain_x()
-    check_with_window_manager()
-    check_simultaneous_starts()
-    check_no_display()
+    check_window_manager()
     print("window: all checks passed")
-    sys.exit(0)
