@@ -53,7 +53,7 @@ TEST(RawTexture, APlacementAfterThePixelsHoldsTheStoredTexelsOrIsIgnored) {
 }
 
 // A picture that cannot be read (missing or damaged: one branch) becomes one clear texel,
-// which draws nothing. (Named on standard error: tests/e2e/test_damaged_pictures.py.)
+// which draws nothing. (Named on standard error: tests/e2e/test_window.py.)
 TEST(RawTextureLoading, AnUnreadableFileBecomesOneClearTexel) {
     REQUIRE_GL_CONTEXT();
     GLuint t = 0;
