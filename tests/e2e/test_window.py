@@ -1,9 +1,10 @@
-"""The window on the desktop. Under plain X with Xft.dpi 192, a primary RandR monitor and a damaged installation: each damaged picture
-named once and drawn as nothing, FIFOs and a calendar linked to /dev/urandom never read;
-the title, the size and place on the monitor, the process id and host on the window; one
-copy only, even started three at once; --scale beats Xft.dpi. Under openbox: centred
-allowing for the frame, kept above, the place remembered without drift and a damaged
-place file told and ignored."""
+"""The window on the desktop. Under plain X with Xft.dpi 192, a primary RandR monitor and
+a damaged installation: each damaged picture named once and drawn as nothing, FIFOs and a
+calendar linked to /dev/urandom never read; the title, the size and place on the monitor,
+icons answering at their scaled places, the process id and host on the window; one copy
+only, even started three at once; --scale beats Xft.dpi. Under openbox: centred allowing
+for the frame, kept above, the place remembered without drift and a damaged place file
+told and ignored."""
 import ctypes
 import os
 import re
@@ -12,7 +13,7 @@ import struct
 import subprocess
 import time
 
-from harness import BIN, TITLE, Program, Session, raw_texture, wait_for
+from harness import BIN, CALENDAR, TITLE, Program, Session, raw_texture, wait_for
 
 
 class MonitorInfo(ctypes.Structure):  # XRRMonitorInfo
@@ -58,6 +59,9 @@ def check_plain_x():
         assert '"%s"' % socket.gethostname() in s.prop("WM_CLIENT_MACHINE"), s.prop("WM_CLIENT_MACHINE")
         r, g, b = s.screenshot().gui_pixel(470, 120)  # right of the owl, below the cloud
         assert abs(r - 128) <= 3 and g <= 3 and b <= 3, (r, g, b)
+        s.click(*CALENDAR)  # the icons answer at their scaled places: the list covers the scene
+        wait_for(lambda: max(map(abs, map(int.__sub__, s.screenshot().gui_pixel(470, 120), (r, g, b)))) > 24,
+                 what="the list opened at 2x")
         for name in ("hat", "cloud", "circle", "ic2", "stand_01", "sleep.zfx", "icon", "database.bin"):
             assert len([l for l in app.stderr().splitlines() if re.search(r"Data/%s( |$)" % name, l)]) == 1, \
                 (name, app.stderr())
