@@ -1,9 +1,9 @@
 """The frame loop under openbox, from Friday 2026-12-04 08:49:35 with an appointment at
-09:50 whose one-hour notice falls due at 08:50:00. A movement of the pointer is drawn
-before the next sample; iconified, nothing is drawn and the pointer is not sampled, while
-the notice falls due and its sound is heard; restored, the first frames show the
-attention pose and the counter. The bench's preloaded probe logs frames ('S') and pointer
-samples ('P') into a shared file."""
+09:50 whose one-hour notice falls due at 08:50:00. The pointer still, frames come at the
+low rate; a movement of the pointer is drawn before the next sample; iconified, nothing
+is drawn and the pointer is not sampled, while the notice falls due and its sound is
+heard; restored, the first frames show the attention pose and the counter. The bench's
+preloaded probe logs frames ('S') and pointer samples ('P') into a shared file."""
 import os
 import struct
 import time
@@ -40,6 +40,12 @@ def main():
         app = s.start_coded([("Dentista", 4, 12, 2026, 9, 50, 5, 0, 0)], "@2026-12-04 08:49:35", sound=(22050, "int16"),
                             env={"LD_PRELOAD": os.environ["STRIGOLO_SWAP_PROBE"], "STRIGOLO_SWAP_FILE": probe.path})
         assert attention(s.screenshot())[:2] == (False, False), "the notice is not due before 08:50"
+
+        # The pointer still: the low rate (15 frames a second, a blink's few more), not 60.
+        (swaps, _, _), since = probe.read(), time.monotonic()
+        time.sleep(3)
+        rate = (probe.read()[0] - swaps) / (time.monotonic() - since)
+        assert 8 <= rate <= 25, "%.1f frames a second with the pointer still" % rate
 
         # Movements outside the window: each sample that sees one is followed by a frame
         # (four, so that low-rate frames falling there by chance cannot pass for it).
