@@ -250,10 +250,10 @@ std::string Seen(const std::string& file) {
     const Bytes b = Get(file);
     std::string s = std::to_string(menu_case_id) + " " + std::to_string(event_list.swap) + " " +
                     (edit_event ? FieldText(edit_event->title, sizeof edit_event->title) : "-") + " |";
-    for (const Event& e : events) {
+    if (!events.empty()) {
+        const Event& e = events.front();
         s += " " + FieldText(e.title, sizeof e.title) + " " + std::to_string(e.date.day) + " '" + e.description + "' " +
              std::to_string(e.type) + std::to_string(e.notify_1h) + std::to_string(e.notify_hh);
-        break;
     }
     return s + " | " + std::to_string(events.size()) + " " + (b.empty() ? "-" : std::to_string((b.size() - 4) / 572)) +
            " " + std::to_string(force_back_hm) + std::to_string(event_editor.edit_tf);
