@@ -1,23 +1,25 @@
-// Every view drawn with the program's own pictures: each state of the scene shows its
-// pictures, and every text the program draws stands at a contrast of 4.5:1 or more
-// (WCAG AA) against what lies behind it. Each view is drawn twice, with the font and
-// with a blank one: the pixels of a text colour in the first frame are the text, the
-// second frame's pixels around them what lies behind it.
+// What only drawing shows, in one GL harness: each state of the scene shows its
+// pictures; every text stands at a contrast of 4.5:1 or more (WCAG AA) against what lies
+// behind it; the panels' buttons reach their rules; cropped sprites and the kept copy of
+// the static layer change no pixel.
 // STRIGOLO_CONTRAST_SIDE sets the window's side (300, scale 1, by default);
 // STRIGOLO_SCENE_SHOTS=<folder> also writes each view there as <name>.ppm, the pictures
 // of docs/SCENE.md.
 #include <gtest/gtest.h>
 
 #include <GL/gl.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <string>
 #include <vector>
 
+#include "app/calendar/calendar_file.h"
 #include "app/calendar/event_editor.h"
 #include "app/calendar/event_list.h"
 #include "app/frame.h"
@@ -26,7 +28,9 @@
 #include "app/scene/scene_backdrop.h"
 #include "app/views.h"
 #include "audio/audio_engine.h"
+#include "calendar/calendar_helpers.h"
 #include "engine/input.h"
+#include "engine/sprite_bounds.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
 #include "fx/scintix.h"
@@ -35,6 +39,18 @@
 
 using Pixels = std::vector<unsigned char>;
 const int kSide = std::getenv("STRIGOLO_CONTRAST_SIDE") ? std::atoi(std::getenv("STRIGOLO_CONTRAST_SIDE")) : 300;
+
+// A w by h frame (RGB) drawn by `draw` in GUI space over a cleared window.
+template <typename Draw>
+Pixels Shot(int w, int h, Draw draw) {
+    glViewport(0, 0, w, h);
+    glClearColor(0.2f, 0.4f, 0.6f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    testing_gl::GuiProjection();
+    glEnable(GL_TEXTURE_2D);
+    draw();
+    return testing_gl::ReadFrame(w, h, GL_RGB);
+}
 
 // The relative luminance of an sRGB pixel, as WCAG defines it.
 double Luminance(const unsigned char* p) {
@@ -86,11 +102,22 @@ int Changed(const Pixels& a, const Pixels& b, Box r) {
     return n;
 }
 
-std::tm kNow = [] {  // Wednesday 10 March 2027, 14:20
-    std::tm t{};
-    t.tm_mday = 10, t.tm_mon = 2, t.tm_year = 127, t.tm_hour = 14, t.tm_min = 20, t.tm_wday = 3;
-    return t;
-}();
+std::tm kNow = At(2027, 3, 10, 14, 20, 3);
+
+// The pictures, the font, the question bank and the effects loaded; the clock at kNow,
+// also for a nested frame that reads the wall clock.
+class Drawn : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(testing_gl::EnsureContext(kSide, kSide)) << "no X display for GL";
+        LoadAllTextures();
+        GenQuestions();
+        sleep_fx.load("Data/sleep.zfx"), smoke_fx.load("Data/smoke.zfx");
+        SetWallClockForTesting(1804636800 + 14 * 3600 + 20 * 60);  // kNow, in UTC
+        setenv("TZ", "UTC", 1), tzset();
+    }
+    void TearDown() override { events.clear(), edit_event = nullptr, ClearClocksForTesting(); }
+};
 
 // A calm owl standing, every timer far away, nothing due, the pointer away to the low left.
 void Calm() {
@@ -107,7 +134,7 @@ void Due() {
     events.assign(2, Event(kNow));
     for (Event& e : events) e.type = kReminder, e.remind_te = 10800;
 }
-// A full page of the event list, the first event open in the editor, its title focused.
+// A full page of the event list and one more, the first open in the editor, its title focused.
 void Calendar(int type, int view_menu) {
     events.assign(13, Event(kNow));
     int i = 0;
@@ -122,24 +149,21 @@ void Quiz(int pick) {
     menu_case_id = kMenuQuiz, question_id = 0, questions[0].solve = 2, quiz_panel.user_answer = pick;
 }
 
+// Places the pointer over GUI point (x, y).
+void Point(float x, float y) { touch_coord_x = x * kSide / 512, touch_coord_y = (512 - y) * kSide / 512; }
+
 // Steps the scene by dt (publishing the reminder scan) and draws the chosen view.
 Pixels Frame(float dt) {
     if (menu_case_id < 0) SceneStep(scene_state, scene_look, dt, kNow, nullptr);
     draw_time = dt, global_time = 0, timeinfo = &kNow;
-    glClearColor(0, 0, 0, 0);
-    glClear(GL_COLOR_BUFFER_BIT);
-    testing_gl::GuiProjection();
-    glEnable(GL_TEXTURE_2D);
-    if (menu_case_id < 0) {
-        Render();
-    } else {
+    return Shot(kSide, kSide, [] {
+        if (menu_case_id < 0) return Render();
         BindPicture(GUI[menu_case_id]);
         RenderOnViewport();
         if (menu_case_id == kMenuList) DrawEventList();
         if (menu_case_id == kMenuEdit || menu_case_id == kMenuView) DrawEventEditor();
         if (menu_case_id == kMenuQuiz) DrawQuiz();
-    }
-    return testing_gl::ReadFrame(kSide, kSide, GL_RGB);
+    });
 }
 
 void Save(const std::string& name, const Pixels& px) {
@@ -154,13 +178,10 @@ void Save(const std::string& name, const Pixels& px) {
 
 const Box kFace{200, 350, 330, 430}, kBelow{150, 60, 400, 250}, kColumn{5, 90, 85, 505}, kNone{0, 0, 0, 0};
 
-TEST(Views, EachSceneStateShowsItsPicturesAndEveryTextStandsAtFourAndAHalfToOne) {
-    ASSERT_TRUE(testing_gl::EnsureContext(kSide, kSide)) << "no X display for GL";
-    LoadAllTextures();
-    GenQuestions();
-    sleep_fx.load("Data/sleep.zfx"), smoke_fx.load("Data/smoke.zfx");
-    SetWallClockForTesting(1804636800 + 14 * 3600 + 20 * 60);  // kNow, in UTC
-    setenv("TZ", "UTC", 1), tzset();
+// Each view drawn twice, with the font and with a blank one: the pixels of a text
+// colour in the first frame are the text, the second frame's pixels around them what
+// lies behind it.
+TEST_F(Drawn, EachSceneStateShowsItsPicturesAndEveryTextStandsAtFourAndAHalfToOne) {
     const GLuint blank = testing_gl::MakeTexture(1, 1, Pixels(4, 0).data()), real_font = font;
     // The view, its setting, the text colours it shows; a box that differs from the calm
     // scene (or the view named) in more than so many pixels, and one that does not; the
@@ -204,7 +225,7 @@ TEST(Views, EachSceneStateShowsItsPicturesAndEveryTextStandsAtFourAndAHalfToOne)
         for (int with_text : {1, 0}) {
             r.set();
             ForgetBackdropCopy();  // the clock is drawn afresh, with this shot's font
-            touch_coord_x = r.px * kSide / 512, touch_coord_y = (512 - r.py) * kSide / 512;
+            Point(r.px, r.py);
             font = with_text ? real_font : blank;
             for (int i = 0; i < std::max(1, r.frames); ++i) shots[with_text] = Frame(r.frames ? 1.0f / 30.0f : 0.0f);
         }
@@ -220,7 +241,187 @@ TEST(Views, EachSceneStateShowsItsPicturesAndEveryTextStandsAtFourAndAHalfToOne)
             EXPECT_TRUE(text_pixels >= 20 && ratio >= 4.5) << r.name << ", " << c.name << ": " << ratio;
         }
     }
-    events.clear(), edit_event = nullptr;
-    ClearClocksForTesting();
 }
 
+// The panel, the list's page, the open event; the first event's title, day,
+// description, type and its hour's and half hour's warnings seen; the events, those in
+// the file (- none written), the return to the scene asked and the focus.
+std::string Seen(const std::string& file) {
+    const Bytes b = Get(file);
+    std::string s = std::to_string(menu_case_id) + " " + std::to_string(event_list.swap) + " " +
+                    (edit_event ? FieldText(edit_event->title, sizeof edit_event->title) : "-") + " |";
+    if (!events.empty()) {
+        const Event& e = events.front();
+        s += " " + FieldText(e.title, sizeof e.title) + " " + std::to_string(e.date.day) + " '" + e.description + "' " +
+             std::to_string(e.type) + std::to_string(e.notify_1h) + std::to_string(e.notify_hh);
+    }
+    return s + " | " + std::to_string(events.size()) + " " + (b.empty() ? "-" : std::to_string((b.size() - 4) / 572)) +
+           " " + std::to_string(force_back_hm) + std::to_string(event_editor.edit_tf);
+}
+
+// Frame by frame on the 13 events of Calendar(): the list's arrows (up at the top, down
+// once only) and a row; the editor's day arrow, the description box taking a key, the
+// confirm saving; view mode ignoring tabs, keys and a focus left from edit mode, its
+// trash removing only a due event; the trash in edit mode after a notification going to
+// the list with no focus.
+TEST_F(Drawn, ThePanelsButtonsReachTheirRules) {
+    char dir[] = "/tmp/strigolo-panels-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    const std::string file = dir + std::string("/database.bin");
+    calendar_store = {}, calendar_store.path = file, event_list = {}, force_back_hm = false;
+    Calendar(kAppointment, kMenuList), event_editor = {};
+    reset_keys_state();
+    // The step's set-up, the GUI point clicked (x < 0: none), the key held.
+    struct { void (*set)(); float x, y; int key; const char* seen; } steps[] = {
+        {nullptr, 485, 389, 0, "0 0 Dentista 0 | Dentista 0 11 '' 000 | 13 - 00"},  // up
+        {nullptr, 485, 40, 0, "0 1 Dentista 0 | Dentista 0 11 '' 000 | 13 - 00"},   // down
+        {nullptr, 485, 40, 0, "0 1 Dentista 0 | Dentista 0 11 '' 000 | 13 - 00"},
+        {nullptr, 241.5f, 326, 0, "1 1 Dentista 3 | Dentista 0 11 '' 000 | 13 - 00"},  // row 2
+        {[] { menu_case_id = kMenuList; }, 485, 389, 0, "0 0 Dentista 3 | Dentista 0 11 '' 000 | 13 - 00"},
+        {[] { menu_case_id = kMenuEdit, edit_event = &events.front(); }, 105, 410, 0,  // the day's up arrow
+         "1 0 Dentista 0 | Dentista 0 12 '' 000 | 13 - 00"},
+        {nullptr, 256, 108, 0, "1 0 Dentista 0 | Dentista 0 12 '' 000 | 13 - 02"},  // the description
+        {nullptr, -1, 0, 'x', "1 0 Dentista 0 | Dentista 0 12 'x' 000 | 13 - 02"},
+        {nullptr, 476.62f, 436.5f, 0, "0 0 Dentista 0 | Dentista 0 12 'x' 000 | 13 13 00"},  // confirm
+        // View mode, 45 minutes ahead of one and after the other; a tab, then the trash.
+        {[] {
+             events.resize(2), menu_case_id = kMenuView, edit_event = &events.front(), event_editor.edit_tf = 1;
+             events.front().date.day = events.back().date.day = 10, events.front().time = {15, 5}, events.back().time = {14, 0};
+         }, 243.5f, 486, 'z', "2 0 Dentista 0 | Dentista 0 10 'x' 010 | 2 13 00"},
+        {nullptr, 485.12f, 486, 0, "-1 0 - | Dentista 0 10 'x' 010 | 2 2 00"},
+        {[] { menu_case_id = kMenuView, edit_event = &events.back(); }, 485.12f, 486, 0,
+         "-1 0 - | Dentista 0 10 'x' 010 | 1 1 00"},
+        {[] { menu_case_id = kMenuEdit, edit_event = &events.front(), force_back_hm = true, event_editor.edit_tf = 2; },
+         485.12f, 486, 0, "0 0 - | | 0 0 00"}};
+    for (const auto& s : steps) {
+        if (s.set) s.set();
+        key_state[s.key] = s.key != 0;
+        Point(s.x, s.y), single_touch = s.x >= 0;
+        Frame(0);
+        single_touch = false, reset_keys_state();
+        EXPECT_EQ(s.seen, Seen(file)) << &s - steps;
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// A texture filtered as the scene's sprites.
+GLuint Upload(const Pixels& px, int w, int h) {
+    const GLuint t = testing_gl::MakeTexture(w, h, px.data());
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    return t;
+}
+// A Shot drawn as the scene draws its sprites: blended, white.
+template <typename Draw>
+Pixels Blended(int w, int h, Draw draw) {
+    return Shot(w, h, [&] {
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glColor4f(1, 1, 1, 1);
+        draw();
+        glDisable(GL_BLEND);
+        glDepthMask(GL_TRUE);
+    });
+}
+
+// A soft blob and a thin stroke inside a mostly clear texture, then also texels on the
+// right and bottom edges, which wrap: the cropped quad leaves every pixel as the whole
+// one does, at odd places, sizes and lifts; a crop cut into the picture shows.
+TEST(SpriteBounds, CroppedQuadLeavesEveryPixelAsTheWholeQuadDoes) {
+    REQUIRE_GL_CONTEXT();
+    const int n = 250;
+    Pixels px(size_t(n) * n * 4, 0);
+    auto put = [&](int i, int a) { px[i * 4] = 200, px[i * 4 + 1] = 100, px[i * 4 + 2] = 50, px[i * 4 + 3] = a; };
+    for (int i = 0; i < n * n; ++i) {
+        const float d = std::hypot(i % n - 120.0f, i / n - 140.0f);
+        if (d < 40.0f || (i % n == 200 && i / n >= 30 && i / n < 60)) put(i, d < 40.0f ? int(255 - d * 5) : 128);
+    }
+    GLuint textures[2];
+    for (int edges = 0; edges < 2; ++edges) {
+        if (edges) put(100 * n + n - 1, 255), put(60, 255);
+        textures[edges] = Upload(px, n, n);
+        RecordSpriteBounds(textures[edges], ComputeSpriteBounds(px.data(), n, n, false));  // as the upload of a whole sprite does
+    }
+    EXPECT_TRUE(GetSpriteBounds(textures[0]).u0 > 0.2f && GetSpriteBounds(textures[0]).v1 < 0.8f);  // it cuts
+    const struct Case { float tx, ty, w, h, sy; } cases[] = {
+        {271, 265, 500, 500, 2.37f}, {274.3f, 263.3f, 500, 490, -2.9f}, {100.25f, 300.5f, 123.4f, 77.7f, 0.3f}};
+    auto same = [](GLuint t, const Case& c) {
+        auto drawn = [&](bool crop) {
+            return Blended(300, 300, [&] {
+                glTranslatef(c.tx, c.ty, 0.0f);
+                glBindTexture(GL_TEXTURE_2D, t);
+                crop ? DrawSpriteRect(t, c.w, c.h, c.sy) : DrawRect(c.w, c.h, c.sy);
+            });
+        };
+        return drawn(true) == drawn(false);
+    };
+    for (GLuint t : textures)
+        for (const Case& c : cases) EXPECT_TRUE(same(t, c)) << t << " at " << c.tx << "," << c.ty;
+    SpriteBounds tight = GetSpriteBounds(textures[0]);
+    tight.u0 += 0.05f;
+    RecordSpriteBounds(textures[0], tight);
+    EXPECT_FALSE(same(textures[0], cases[0]));
+}
+
+GLuint Noise(int w, int h, unsigned v) {
+    Pixels px(size_t(w) * h * 4);
+    for (size_t i = 0; i < px.size(); ++i) {
+        v = v * 1103515245u + 12345u;
+        px[i] = (i % 4 == 3 && (i / 4) % 3 == 0) ? 0 : (unsigned char)(v >> 16);  // some clear texels
+    }
+    return Upload(px, w, h);
+}
+
+// The static layer, with stand-ins for the icon column and the clock: quads whose
+// colours are the looks.
+unsigned test_look = 0, test_patch = 0;
+Pixels LayerFrame(int w, int h) {
+    return Blended(w, h, [] {
+        DrawStaticLayer(test_look, LayerPatch{test_patch, 300.3f, 10.6f, 500, 30.2f}, [] {
+            glDisable(GL_TEXTURE_2D);
+            glColor4f(0.1f * float(test_look % 8), 0.7f, 0.3f, 0.8f);
+            glRectf(10, 10, 80, 500);
+            glColor4f(0.1f * float(test_patch % 8), 0.2f, 0.9f, 0.6f);
+            glRectf(300.3f, 10.6f, 500, 30.2f);
+            glColor4f(1, 1, 1, 1);
+            glEnable(GL_TEXTURE_2D);
+        });
+        GLint depth_mask = 1;
+        glGetIntegerv(GL_DEPTH_WRITEMASK, &depth_mask);
+        EXPECT_TRUE(glIsEnabled(GL_BLEND) && !depth_mask);  // the scene draws on blended
+    });
+}
+
+// Each row changes the size, the tree picture or the look while the row before left its
+// copy kept: the first frame is not served that copy, and frames drawn, copied and put
+// back all show what a fresh draw shows. Once copied, the pictures are not drawn again:
+// new texels under the same name show only once the copy is forgotten.
+TEST(SceneBackdrop, TheCopyPutsBackTheSamePixelsAndFollowsSizePictureLookAndClock) {
+    REQUIRE_GL_CONTEXT();
+    background = Noise(97, 61, 1);
+    const struct { int w, h; unsigned tree_seed, look; } rows[] = {
+        {300, 300, 2, 0}, {217, 300, 2, 0}, {217, 143, 2, 0}, {217, 143, 3, 0}, {217, 143, 3, 5}};
+    unsigned seed = 0;
+    Pixels put_back;
+    for (const auto& r : rows) {
+        if (r.tree_seed != seed) tree = Noise(53, 71, seed = r.tree_seed);
+        test_look = r.look;
+        const Pixels changed = LayerFrame(r.w, r.h);
+        ForgetBackdropCopy();
+        const Pixels fresh = LayerFrame(r.w, r.h), copied = LayerFrame(r.w, r.h);
+        put_back = LayerFrame(r.w, r.h);
+        EXPECT_TRUE(changed == fresh && copied == fresh && put_back == fresh) << r.w << "," << r.h << " " << r.look;
+    }
+    const Pixels black(size_t(97) * 61 * 4, 0);
+    glBindTexture(GL_TEXTURE_2D, background);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 97, 61, GL_RGBA, GL_UNSIGNED_BYTE, black.data());
+    EXPECT_EQ(LayerFrame(217, 143), put_back);
+    ForgetBackdropCopy();
+    EXPECT_NE(LayerFrame(217, 143), put_back);
+    // The clock's next second is drawn into the copy's strip: the pixels of a new layer.
+    LayerFrame(217, 143), LayerFrame(217, 143);
+    test_patch = 3;
+    const Pixels patched = LayerFrame(217, 143), kept = LayerFrame(217, 143);
+    ForgetBackdropCopy();
+    EXPECT_TRUE(patched == LayerFrame(217, 143) && kept == patched);
+}

@@ -1,9 +1,9 @@
 # Calendar and reminders: the event store and its file between writers (with saves
-# killed and four writers at once), the list, editor and reminder rules, the panels drawn
-# in a GL context, and iCalendar import and export.
+# killed and four writers at once), the list, editor and reminder rules, iCalendar
+# import and export.
 set(cal_dir ${CMAKE_CURRENT_LIST_DIR})
 strigolo_gtest(calendar_tests
-  SOURCES ${cal_dir}/calendar_file_test.cpp ${cal_dir}/event_rules_test.cpp ${cal_dir}/event_panels_test.cpp
+  SOURCES ${cal_dir}/calendar_file_test.cpp ${cal_dir}/event_rules_test.cpp
           ${cal_dir}/reminders_test.cpp ${cal_dir}/ical_test.cpp
   LIBS strigolo_app)
 # The real program's --import and --export, against Debian's python3-icalendar (so

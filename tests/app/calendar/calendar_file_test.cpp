@@ -75,8 +75,7 @@ protected:
 
 TEST_F(CalendarWriters, WhatCouldNotBeReadIsNeverWrittenOverAndTheWindowSaysSo) {
     const Bytes two = SerializeEvents({Ev("A"), Ev("B")});
-    Bytes negative = two, cut = SerializeEvents({Ev("A"), Ev("B"), Ev("C")});
-    negative[0] = negative[1] = negative[2] = negative[3] = 0xFF;
+    Bytes cut = SerializeEvents({Ev("A"), Ev("B"), Ev("C")});
     cut.resize(cut.size() - 300);
     auto file = [](Bytes b, mode_t mode) { return [=](const std::string& p) { Put(p, b), chmod(p.c_str(), mode); }; };
     auto link = [this](std::string to, bool with_folder) {
@@ -95,7 +94,6 @@ TEST_F(CalendarWriters, WhatCouldNotBeReadIsNeverWrittenOverAndTheWindowSaysSo) 
         {"mode 0200", file(two, 0200), "0 Calendario illeggibile: permesso negato", aside, 'a'},
         {"a folder", [](const std::string& p) { mkdir(p.c_str(), 0755); }, "0 Calendario illeggibile: non e' un file", aside, 'a'},
         {"a FIFO", [](const std::string& p) { mkfifo(p.c_str(), 0644); }, "0 Calendario illeggibile: non e' un file", aside, 'a'},
-        {"count -1", file(negative, 0644), "2 Calendario danneggiato: letti 2 eventi", aside, 'a'},
         {"cut off", file(cut, 0644), "2 Calendario danneggiato: letti 2 eventi", aside, 'a'},
         {"link to a device", link("/dev/urandom", false), "0 Calendario illeggibile: non e' un file",
          "failed Calendario NON salvato: non e' un file", 'l'},

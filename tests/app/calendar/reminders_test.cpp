@@ -76,12 +76,19 @@ TEST_F(Reminders, AWeeklyEventIsReArmedTheNextDayWithOneSave) {
     EXPECT_EQ(1, Due(events, Friday(10, 0, 11, 5)));  // a week later, at its moment
 }
 
-// Hourly and two-hourly: more than the period; three-hourly: at least; unknown: never.
-TEST_F(Reminders, RemindersAreDueAfterTheirPeriods) {
+// Reminders hourly and two-hourly: due after more than the period; three-hourly: at
+// least; unknown: never.
+TEST_F(Reminders, RemindersAndTheSoundRepeatAfterTheirPeriods) {
     struct { float te; int mode; bool due; } periods[] = {
         {3600.0f, 0, false}, {3600.01f, 0, true}, {7200.0f, 1, false}, {7200.01f, 1, true},
         {10799.99f, 2, false}, {10800.0f, 2, true}, {1e9f, 3, false}};
     for (const auto& p : periods) EXPECT_EQ(p.due, ReminderPeriodPassed(p.te, p.mode)) << p.te;
+    // The notification sound: in the first step with an event due, then once more than
+    // 35 s have passed since it played; a step with nothing due starts it afresh.
+    ReminderState rs;
+    struct { int due; float dt; bool sound; } sounds[] = {{0, 1, false}, {2, 0.02f, true}, {2, 34.9f, false},
+        {2, 0.2f, true}, {1, 35, false}, {1, 0.01f, true}, {0, 1, false}, {1, 0.02f, true}};
+    for (const auto& n : sounds) EXPECT_EQ(n.sound, NotifySoundStep(rs, n.due, n.dt)) << &n - sounds;
     std::list<Event> one{Reminder(0, 3599.0f)};  // the scan ages it by the frame time
     EXPECT_EQ(0, Due(one, Friday(9, 5), 1.0f));
     EXPECT_EQ(1, Due(one, Friday(9, 5), 0.5f));
