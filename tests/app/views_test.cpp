@@ -124,14 +124,12 @@ void Calm() {
     events.clear(), edit_event = nullptr, menu_case_id = kMenuScene;
     anim = 0, spawn_question = new_notify = spawn_laugh = false, enable_sfx = true;
     SceneState& s = scene_state = SceneState{};
-    s.started = s.offer.started = true;
-    s.offer.next_sq = s.next_ce = s.next_st = s.next_std = s.next_swap = 1e6f;
+    s.started = s.offer.started = true, s.offer.next_sq = s.next_ce = s.next_st = s.next_std = s.next_swap = 1e6f;
     sleep_fx.reset(), smoke_fx.reset(), std::srand(1);
 }
 // Two reminders due: the owl's attention, the cloud and the counter showing 2.
 void Due() {
-    Calm();
-    events.assign(2, Event(kNow));
+    Calm(), events.assign(2, Event(kNow));
     for (Event& e : events) e.type = kReminder, e.remind_te = 10800;
 }
 // A full page of the event list and one more, the first open in the editor, its title focused.
@@ -139,10 +137,8 @@ void Calendar(int type, int view_menu) {
     events.assign(13, Event(kNow));
     int i = 0;
     for (Event& e : events) e.date.day = 11 + i, std::snprintf(e.title, sizeof e.title, "Dentista %d", i++ % 10);
-    edit_event = &events.front();
-    edit_event->type = type;
-    menu_case_id = view_menu;
-    event_editor = EventEditorState{1, true, 0.0f};
+    edit_event = &events.front(), edit_event->type = type;
+    menu_case_id = view_menu, event_editor = EventEditorState{1, true, 0.0f};
 }
 // The quiz panel on the first question, made to have its right answer third.
 void Quiz(int pick) {
@@ -182,6 +178,7 @@ TEST_F(Drawn, EachSceneStateShowsItsPicturesAndEveryTextStandsAtFourAndAHalfToOn
     const struct { const char* name; void (*set)(); std::vector<Colour> colours; Box changes = kNone; int at_least = 0;
                    const char* vs = nullptr; Box same = kNone; float px = -100, py = 300; int frames = 0; } rows[] = {
         {"scene-stand", Calm, {kWhite}},  // the clock
+        {"scene-stand2", [] { Calm(), anim = 1; }, {}},  // a picture for the documentation
         // The lids cover the eyes (not only the pupils gone); both pupils move.
         {"scene-blink", [] { Calm(), scene_state.close_eyes = true; }, {}, kFace, 600, nullptr, kBelow},
         {"scene-pupils-right", [] { Calm(), scene_state.cursor = {900, 390, 0}; }, {}, kFace, 300, nullptr, kBelow},
@@ -240,7 +237,8 @@ TEST_F(Drawn, EachSceneStateShowsItsPicturesAndEveryTextStandsAtFourAndAHalfToOn
 std::string Seen() {
     std::string s = std::to_string(menu_case_id) + " " + std::to_string(event_list.swap) + " " +
                     (edit_event ? FieldText(edit_event->title, sizeof edit_event->title) : "-");
-    if (!events.empty()) s += " '" + std::string(events.front().description) + "' " + std::to_string(events.front().type);
+    if (!events.empty())
+        s += " '" + std::string(events.front().description) + "' " + std::to_string(events.front().type);
     return s + " " + std::to_string(events.size()) + " " + std::to_string(force_back_hm) +
            std::to_string(event_editor.edit_tf);
 }
