@@ -21,9 +21,8 @@ std::string Joined(const std::vector<std::string>& v) {
 TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
     const struct { std::vector<std::string> args; const char* error; const char* scale = ""; const char* glut = "";
                    const char* import = ""; } rows[] = {
-        {{"--scale", "2", "--scale=1.5"}, "", "1.5"},
-        {{"-display", ":3", "-iconic", "--scale", "2", "-geometry", "+5+6", "-sync"}, "", "2",
-         "-display :3 -iconic -geometry +5+6 -sync"},
+        {{"-display", ":3", "--scale", "2", "-geometry", "+5+6", "--scale=1.5", "-sync"}, "", "1.5",
+         "-display :3 -geometry +5+6 -sync"},
         {{"--import", "a.ics", "b.ics", "-sync", "--import", "c.ics"}, "", "", "-sync", "a.ics b.ics c.ics"},
         {{"--scale"}, "option --scale needs N"}, {{"--import", "--help"}, "option --import needs FILE..."},
         {{"--help=yes"}, "option --help takes no value"},
@@ -32,19 +31,16 @@ TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
         std::vector<const char*> argv = {"strigolo"};
         for (const std::string& a : r.args) argv.push_back(a.c_str());
         const CommandLine cl = ParseCommandLine(int(argv.size()), argv.data());
-        EXPECT_EQ(cl.error, r.error) << Joined(r.args);
-        if (!cl.error.empty()) continue;
-        EXPECT_EQ(cl.Value("--scale") ? *cl.Value("--scale") : "", r.scale) << Joined(r.args);
-        EXPECT_EQ(Joined(cl.glut_args), r.glut) << Joined(r.args);
-        EXPECT_EQ(Joined(cl.Values("--import")), r.import) << Joined(r.args);
+        const std::string seen = cl.error.empty() ? (cl.Value("--scale") ? *cl.Value("--scale") : "") + "|" +
+                                                        Joined(cl.glut_args) + "|" + Joined(cl.Values("--import"))
+                                                  : cl.error;
+        EXPECT_EQ(seen, *r.error ? r.error : r.scale + std::string("|") + r.glut + "|" + r.import) << Joined(r.args);
     }
     for (const OptionSpec& o : kOptions) EXPECT_NE(Usage().find(o.name), std::string::npos) << o.name;
-    const struct { const char* geometry; bool size, place; } geometries[] = {
-        {"450x450", true, false}, {"+5+6", false, true}, {"-0-0", false, true}};
-    for (const auto& g : geometries) {
-        bool size = !g.size, place = !g.place;
-        GeometryParts(g.geometry, size, place);
-        EXPECT_TRUE(size == g.size && place == g.place) << g.geometry;
+    for (const char* g : {"450x450", "+5+6", "-0-0"}) {
+        bool size = false, place = false;
+        GeometryParts(g, size, place);
+        EXPECT_TRUE(size == (g[0] == '4') && place != size) << g;
     }
 }
 
@@ -52,21 +48,17 @@ TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
 // many warnings the unusable ones gave.
 TEST(WindowScale, CommandLineBeatsEnvironmentBeatsDpiInQuartersFromOneToThree) {
     const struct { const char* cli; const char* env; const char* resources; int side; size_t warnings; } rows[] = {
-        {nullptr, nullptr, "", 300, 0}, {nullptr, nullptr, "Xft.dpi: 144", 450, 0},
-        {nullptr, nullptr, "*customization:\t-color\nXft.dpi:\t192\nXft.antialias:\t1\n", 600, 0},
+        {nullptr, nullptr, "", 300, 0}, {nullptr, nullptr, "*customization:\t-color\nXft.dpi:\t192\nXft.antialias:\t1\n", 600, 0},
         {nullptr, nullptr, "Xft.dpi:\t110\n", 375, 0},  // 1.146 to the nearest quarter
         {nullptr, nullptr, "Xft.dpi:\t72\n", 300, 0}, {nullptr, nullptr, "Xft.dpi:\t400\n", 900, 0},  // 1 to 3
-        {nullptr, nullptr, "Xft.dpix:\t192\nXXft.dpi:\t192\n", 300, 0},
-        {nullptr, nullptr, "Xft.dpi:\tlarge\n", 300, 1}, {nullptr, nullptr, "Xft.dpi:\t-96\n", 300, 1},
+        {nullptr, nullptr, "Xft.dpix:\t192\nXXft.dpi:\t192\n", 300, 0}, {nullptr, nullptr, "Xft.dpi:\t-96\n", 300, 1},
         {nullptr, "1.5", "Xft.dpi:\t192\n", 450, 0}, {nullptr, "", "Xft.dpi:\t192\n", 600, 0},  // empty is unset
         {nullptr, "0.5", "Xft.dpi:\t192\n", 600, 1}, {"3", "1.5", "Xft.dpi:\t192\n", 900, 0},
-        {"1.3", nullptr, "", 375, 0}, {"2.9", nullptr, "", 900, 0}, {"x", "2", "", 600, 1},
-        {"nan", "inf", "Xft.dpi:\t144\n", 450, 2}, {"3.2", "1,5", "Xft.dpi:\t?\n", 300, 3}};
+        {"1.3", nullptr, "", 375, 0}, {"x", "2", "", 600, 1}, {"nan", "inf", "Xft.dpi:\t144\n", 450, 2}};
     for (const auto& r : rows) {
         std::vector<std::string> warnings;
         const int side = WindowSide(ChooseScale(r.cli, r.env, r.resources, warnings));
-        EXPECT_TRUE(side == r.side && warnings.size() == r.warnings) << (r.cli ? r.cli : "-") << " "
-            << (r.env ? r.env : "-") << " " << r.resources << ": " << side << ", " << Joined(warnings);
+        EXPECT_TRUE(side == r.side && warnings.size() == r.warnings) << &r - rows << ": " << side << ", " << Joined(warnings);
     }
 }
 
@@ -86,7 +78,7 @@ TEST(WindowPlace, CentredOnThePrimaryThenThePointersMonitorThenTheScreen) {
     for (const auto& r : rows) {
         int x = 0, y = 0;
         CentreOn(ChooseMonitor({{0, 0, 3840, 2160}, r.monitors, r.pointer, r.px, r.py, ""}), r.side, x, y);
-        EXPECT_TRUE(x == r.x && y == r.y) << r.monitors.size() << " monitors, pointer " << r.px << "," << r.py;
+        EXPECT_TRUE(x == r.x && y == r.y) << &r - rows;
     }
 }
 
@@ -102,7 +94,6 @@ TEST(WindowPlace, ARememberedPlaceIsKeptOnAMonitorAndDroppedOffThemAll) {
         {&two, 600, -200, -50, true, 0, 0},         // half off the top-left corner
         {&two, 300, 2900, 600, true, 2900, 500},    // sticks out below the shorter monitor
         {&two, 300, 2000, 900, false, 0, 0},        // below the shorter monitor: off every one
-        {&two, 300, 5000, 100, false, 0, 0},        // a monitor since unplugged
         {&no_randr, 450, 700, 400, true, 574, 318},  // no RandR: the whole screen
         {&no_randr, 300, 900, 100, false, 0, 0}};
     for (const auto& r : rows) {
@@ -115,9 +106,8 @@ TEST(WindowPlace, ARememberedPlaceIsKeptOnAMonitorAndDroppedOffThemAll) {
 // The place file's text (only what FormatPlace writes reads back) and where it lives.
 TEST(WindowPlace, FileTextAndPath) {
     const struct { std::string text; bool ok; int x, y; } texts[] = {
-        {FormatPlace(-5, 2147483647), true, -5, 2147483647}, {"place 10 20", true, 10, 20}, {"", false, 0, 0},
-        {"garbage\n", false, 0, 0}, {"place 10\n", false, 0, 0}, {"place 10 20 30\n", false, 0, 0},
-        {"place 10 20\n\n", false, 0, 0}, {"place +10 20\n", false, 0, 0}, {"place 2147483648 0\n", false, 0, 0},
+        {FormatPlace(-5, 2147483647), true, -5, 2147483647}, {"place 10 20", true, 10, 20}, {"garbage\n", false, 0, 0},
+        {"place 10\n", false, 0, 0}, {"place 10 20\n\n", false, 0, 0}, {"place 2147483648 0\n", false, 0, 0},
         {std::string("place 1 2\n\0", 11), false, 0, 0}};
     for (const auto& t : texts) {
         int x = 0, y = 0;
@@ -126,8 +116,8 @@ TEST(WindowPlace, FileTextAndPath) {
     }
     const char* const kHomeState = "/h/.local/state/strigolo/window-place";
     const struct { const char* state; const char* home; const char* path; } paths[] = {
-        {"/s", "/h", "/s/strigolo/window-place"}, {nullptr, "/h", kHomeState}, {"", "/h", kHomeState},
-        {"relative", "/h", kHomeState}, {nullptr, "relative", ""}, {nullptr, nullptr, ""}};
+        {"/s", "/h", "/s/strigolo/window-place"}, {nullptr, "/h", kHomeState}, {"relative", "/h", kHomeState},
+        {nullptr, "relative", ""}, {nullptr, nullptr, ""}};
     for (const auto& p : paths) EXPECT_EQ(PlaceFilePath(p.state, p.home), p.path);
 }
 
@@ -148,8 +138,7 @@ TEST(WindowPlace, WrittenOnceAMoveHasSettledAndOnlyWhenItChanged) {
         {false, 4000, 5000, true, 6, 26, 1, 20, false, 5, 6},      // moved and back again
         {false, 0xFFFFFF00LL, 0x300, true, 8, 28, 1, 20, true, 7, 8},  // the tick counter wraps
         {true, 0, 1000, true, 106, 127, -1, -1, false, 100, 100},  // frame not told: the first read learns it
-        {false, 2000, 3000, true, 306, 227, -1, -1, true, 300, 200},
-        {false, 4000, 5000, true, 306, 227, -1, -1, false, 300, 200}};
+        {false, 2000, 3000, true, 306, 227, -1, -1, true, 300, 200}};
     PlaceMemory m;
     for (const auto& r : rows) {
         if (r.fresh) m = PlaceMemory{100, 100};

@@ -62,10 +62,8 @@ TEST(QuizPanel, FirstPickSticksAndACloseJudgesIt) {
 TEST(QuizPanel, ButtonsAreHitOnlyInsideTheirAreasWhilePressed) {
     SetWindowSizeOverride(512, 512);  // a pixel per GUI unit, y flipped
     const struct { float x, y; bool press, close; int answer; } rows[] = {
-        {138, 110, true, false, 0}, {374, 110, true, false, 1}, {138, 52, true, false, 2}, {374, 52, true, false, 3},
-        {34, 129, true, false, 0}, {243, 110, true, false, -1}, {485, 486, true, true, -1},
-        {87, 486, true, false, -1}, {391.5f, 486, true, false, -1}, {256, 300, true, false, -1},
-        {138, 110, false, false, -1}, {485, 486, false, false, -1}};
+        {374, 110, true, false, 1}, {138, 52, true, false, 2}, {34, 129, true, false, 0}, {243, 110, true, false, -1},
+        {485, 486, true, true, -1}, {87, 486, true, false, -1}, {138, 110, false, false, -1}, {485, 486, false, false, -1}};
     for (const auto& r : rows) {
         touch_coord_x = r.x, touch_coord_y = 512 - r.y, single_touch = r.press;
         const QuizClicks c = ReadQuizClicks();

@@ -34,8 +34,7 @@ std::map<std::string, std::vector<double>> HalfHour(int rate) {
     rand_intvf(0, 1, 1);  // the first call seeds from the clock; the run seeds after it
     std::srand(20261204);
     anim = 0, n_notify = 0, enable_sfx = true, spawn_question = new_notify = spawn_laugh = false;
-    reminder_state = ReminderState{};
-    edit_event = nullptr;
+    reminder_state = ReminderState{}, edit_event = nullptr;
     Event reminder(At(0)), appointment(At(0));
     reminder.type = kReminder, reminder.remind_mode = 0, reminder.remind_te = 2100.0f;
     appointment.type = kAppointment, appointment.date = {4, 12, 2026}, appointment.time = {10, 27};
@@ -97,6 +96,5 @@ TEST(SceneStep, ATickRunsInStepsOfAtMostAFiftiethButAStallInOne) {
         AdvanceScene(s, look, r.dt, At(0), nullptr);
         EXPECT_TRUE(std::abs(s.cet - r.cet_after) < 1e-5f && s.next_ce >= 1.5f) << r.dt << ": " << s.cet;
     }
-    events.clear();
 }
 
