@@ -3,7 +3,6 @@ writer when asked), driven by xdotool; GUI points are 512 by 512 over the window
 import os
 import re
 import shutil
-import signal
 import struct
 import subprocess
 import tempfile
@@ -85,13 +84,11 @@ class Program:
             return int(next(l for l in f if l.startswith("VmRSS:")).split()[1])
 
     def stop(self):
-        if self.running():
-            self.proc.send_signal(signal.SIGTERM)
-            try:
-                self.proc.wait(10)
-            except subprocess.TimeoutExpired:
-                self.proc.kill()
-                self.proc.wait()
+        self.proc.terminate()
+        try:
+            self.proc.wait(10)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
 
 
 class Session:
@@ -195,19 +192,16 @@ class Session:
         self.run(["xdotool", "type", "--delay", "90", text])
         time.sleep(0.3)
 
-    def screenshot(self, save_as=None):
+    def screenshot(self):
         ppm = subprocess.run(["import", "-display", self.display, "-window", str(self.window or "root"), "-depth",
                               "8", "ppm:-"], capture_output=True).stdout
-        if save_as:
-            subprocess.run(["convert", "ppm:-", save_as], input=ppm, check=True)
         return Image(ppm) if ppm else Image(b"P6 1 1 255 \0\0\0")  # not mapped yet: black
 
     def data_path(self, name):
         return os.path.join(self.workdir, "Data", name)
 
     def read_data(self, name):
-        with open(self.data_path(name), "rb") as f:
-            return f.read()
+        return open(self.data_path(name), "rb").read()
 
     def write_data(self, name, content):
         if os.path.lexists(self.data_path(name)):

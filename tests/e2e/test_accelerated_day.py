@@ -21,28 +21,15 @@ def record(title, minutes, kind=0, wday=None, mode=0):
             kind, mode)
 
 
-class Recording:
-    """Sound onsets (scene seconds) in the 8-bit wave file, read as it grows."""
-
-    def __init__(self, path, rate):
-        self.path, self.rate, self.start, self.onsets, self.read = path, rate, None, [], 0
-
-    def now(self):  # scene seconds recorded so far
-        if not os.path.exists(self.path):
-            return 0.0
-        with open(self.path, "rb") as f:
-            if self.start is None:
-                head = f.read(4096)
-                if b"data" not in head:
-                    return 0.0
-                self.start = self.read = head.index(b"data") + 8
-            f.seek(self.read)
-            data, pos = f.read(), 0
-        while m := LOUD.search(data, pos):
-            self.onsets.append((self.read + m.start() - self.start) / self.rate)
-            pos = m.start() + 3 * self.rate  # past this sound, 2.24 s long; the next comes 35 s later
-        self.read += max(len(data), pos)
-        return (self.read - self.start) / self.rate
+def sound_so_far(path, rate=8000):
+    """(onsets, length) in scene seconds of the 8-bit wave file as recorded so far."""
+    data = open(path, "rb").read() if os.path.exists(path) else b""
+    start, onsets = data.find(b"data") + 8, []
+    pos = start
+    while start >= 8 and (m := LOUD.search(data, pos)):
+        onsets.append((m.start() - start) / rate)
+        pos = m.start() + 3 * rate  # past this sound, 2.24 s long; the next comes 35 s later
+    return onsets, max(0, len(data) - start) / rate
 
 
 def main():
@@ -60,7 +47,6 @@ def main():
                     "DTSTART:20261207T080000\nSUMMARY:IMP\nEND:VEVENT\nEND:VCALENDAR\n")
         imported = s.start([BIN, "--import", "in.ics"], faketime="@2026-12-07 06:00:00", wait=False)
         assert imported.proc.wait(60) == 0 and imported.stderr() == "", imported.stderr()
-        sound = Recording(s.wav, 8000)
         s.click_and_look(SOUND)  # effects off: only the notification sound plays
         seen, episodes, memory = {}, [], []
         end = time.monotonic() + HOURS * 3600 / SPEED
@@ -68,13 +54,13 @@ def main():
             memory.append(app.rss_kb())
             if not attention(s.screenshot())[2].isdigit():  # no counter: nothing due
                 continue
-            episodes.append(sound.now())
+            episodes.append(sound_so_far(s.wav)[1])
             panel = s.click_and_look(BUTTON, settle=0.1)
             title = read_text(panel, 28, 210, 3)
             seen[title] = seen.get(title, 0) + 1
             editor = read_text(panel, 402, 436.5, 8, center=True) == "conferma"
             s.click(*(CONFIRM if editor else CHECK), settle=0.1)
-        sound.now()
+        onsets = sound_so_far(s.wav)[0]
         assert app.running() and "ERROR" not in app.stderr() and "runtime error" not in app.stderr(), app.stderr()
 
         hours = HOURS - 0.25  # what fell due by a quarter of an hour before the end was answered
@@ -84,15 +70,15 @@ def main():
         missing += ["%s %d times" % (r, seen.get(r, 0)) for r, period in (("R01", 1), ("R02", 2), ("R03", 3))
                     if seen.get(r, 0) < max(1, int(hours / (period + 0.5)))]
         left = {r[0].split(b"\0")[0].decode(): r[11:14] for r in RECORD.iter_unpack(s.read_data("database.bin")[4:])}
-        silent = [t for t in episodes if not any(t - 60 <= o <= t + 2 for o in sound.onsets)]
+        silent = [t for t in episodes if not any(t - 60 <= o <= t + 2 for o in onsets)]
         quarter = max(1, len(memory) // 4)
         growth = max(memory[-quarter:]) - max(memory[quarter:2 * quarter])
         print("%.1f h: %d notices, %d sounds, seen %s; RSS %d to %d kB (growth %d kB)" % (
-            HOURS, len(episodes), len(sound.onsets), sorted(seen.items()), memory[0], memory[-1], growth))
+            HOURS, len(episodes), len(onsets), sorted(seen.items()), memory[0], memory[-1], growth))
         assert not missing, missing
         assert not [t for t in due if t[0] in "AI" and t in left], left  # appointments past their time go
         assert all(left[t][:2] == (True, True) for t in due if t.startswith("W")), left  # warnings seen
-        assert not silent and len(sound.onsets) > len(episodes), (silent, len(sound.onsets))  # rings until seen
+        assert not silent and len(onsets) > len(episodes), (silent, len(onsets))  # rings until seen
         # A sanitized build's allocator keeps freed blocks in size classes, which wanders
         # by some megabytes; LeakSanitizer at exit answers for lost blocks there.
         assert growth < max(4096, memory[0] // 32), memory
