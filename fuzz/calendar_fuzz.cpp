@@ -12,8 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int32_t count = size < 4 ? 0 : int32_t(data[0] | data[1] << 8 | data[2] << 16 | uint32_t(data[3]) << 24);
     const bool kept = count >= 0 && size_t(count) <= held;
     Require(records.size() == (kept ? size_t(count) : held));
-    Require(report.whole == (size == 0 || (kept && size == 4 + 572 * size_t(count))));
-    Require(report.whole == report.problem.empty());
+    Require(report.whole == (size == 0 || (kept && size == 4 + 572 * size_t(count)))
+            && report.whole == report.problem.empty());
     const std::vector<unsigned char> bytes = SerializeEvents(records);
     Require(SerializeEvents(ParseEvents(bytes.data(), bytes.size(), &again)) == bytes && again.whole);
     return 0;

@@ -11,50 +11,40 @@
 #include "app/calendar/ical_import.h"
 #include "fuzz/fuzz.h"
 
-namespace {
-
-// Friday 1 March 2030, 09:00 UTC.
-constexpr std::time_t kNow = 1898586000;
+// Friday 1 March 2030, 09:00 UTC; set with it, before any input, the local zone.
+static const std::time_t kNow = (setenv("TZ", "Europe/Rome", 1), tzset(), 1898586000);
 
 // Printable ASCII within the editor's limit, zeros after it.
-void CheckText(const char* field, size_t size, size_t limit) {
+static void CheckText(const char* field, size_t size, size_t limit) {
     const size_t n = strnlen(field, size);
-    Require(n <= limit);
-    for (size_t i = 0; i < size; ++i) Require(i < n ? field[i] >= 32 && field[i] < 127 : field[i] == 0);
+    for (size_t i = 0; i < size; ++i) Require(n <= limit && (i < n ? field[i] >= 32 && field[i] < 127 : field[i] == 0));
 }
 
-void CheckEvent(const Event& e) {
+// A real date of years 1 to 3000 and a real time, and every choice within its range.
+static void CheckEvent(const Event& e) {
     static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const int y = e.date.year;
-    CheckText(e.title, sizeof e.title, kTitleLimit);
-    CheckText(e.description, sizeof e.description, kDescriptionLimit);
-    Require(e.type >= kAppointment && e.type <= kReminder && y >= 1 && y <= 3000 && e.date.month >= 1 && e.date.month <= 12);
-    const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    Require(e.date.day >= 1 && e.date.day <= kDays[e.date.month - 1] - (e.date.month == 2 && !leap));
-    Require(e.time.hour >= 0 && e.time.hour < 24 && e.time.min >= 0 && e.time.min < 60);
-    Require(e.wday >= 0 && e.wday < 7 && e.remind_mode >= 0 && e.remind_mode < 3);
+    const int y = e.date.year, m = e.date.month, d = e.date.day, leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+    CheckText(e.title, sizeof e.title, kTitleLimit), CheckText(e.description, sizeof e.description, kDescriptionLimit);
+    Require(e.type >= kAppointment && e.type <= kReminder && e.remind_mode >= 0 && e.remind_mode < 3);
+    Require(y >= 1 && y <= 3000 && m >= 1 && m <= 12 && d >= 1 && d <= kDays[m - 1] - (m == 2 && !leap));
+    Require(e.time.hour >= 0 && e.time.hour < 24 && e.time.min >= 0 && e.time.min < 60 && e.wday >= 0 && e.wday < 7);
 }
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const bool zone_set = (setenv("TZ", "Europe/Rome", 1), tzset(), true);
-    (void)zone_set;
     const IcalImport got = MapIcalendar(reinterpret_cast<const char*>(data), size, kNow);
     Require(got.is_icalendar || (got.events.empty() && got.skipped.empty()));
     std::list<Event> list;
     for (const IcalEvent& f : got.events) CheckEvent(f.event), list.push_back(f.event);
     std::vector<std::string> left_out;
     const std::string text = ExportIcalendar(list, kNow, left_out);
-    Require(left_out.empty());
     // Back come the same events, less appointments under way (an export has no length).
     const IcalImport back = MapIcalendar(text.data(), text.size(), kNow);
-    Require(back.is_icalendar && back.events.size() + back.skipped.size() == list.size());
+    Require(left_out.empty() && back.is_icalendar && back.events.size() + back.skipped.size() == list.size());
     size_t k = 0;
     for (const Event& e : list)
         k += k < back.events.size() && SameEvent(e, back.events[k].event) &&
              std::strcmp(e.description, back.events[k].event.description) == 0;
     Require(k == back.events.size());
-    for (const std::string& why : back.skipped) Require(why.size() >= 11 && why.compare(why.size() - 11, 11, "in the past") == 0);
+    for (const auto& why : back.skipped) Require(why.size() >= 11 && why.substr(why.size() - 11) == "in the past");
     return 0;
 }

@@ -2,7 +2,6 @@
 // fail whole and leave the loaded effect alone. Damaged bytes: the zfx fuzz corpus.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <map>
 #include <regex>
 
@@ -28,49 +27,44 @@ static std::string Block(const std::map<std::string, std::string>& set = {},
     return s + "\n";
 }
 
-// Parses `text`; there is an error exactly when it fails.
-static bool Parse(const std::string& text, std::vector<ZfxBlock>& blocks) {
-    std::string error;
-    const bool ok = ParseZfx(text.data(), text.size(), blocks, error);
-    EXPECT_EQ(ok, error.empty()) << error;
-    return ok;
+// Parses `text` into `blocks`, which hold a stale block before: no call may leave it there. The
+// reason for failing is dropped (that a failure gives one: the zfx fuzz oracle).
+static bool Parse(const std::string& text, std::vector<ZfxBlock>& blocks, std::string error = {}) {
+    blocks.resize(1);
+    return ParseZfx(text.data(), text.size(), blocks, error);
 }
 
-// One value of every keyword, in file order (a value read into the wrong field shows),
+// One value of every keyword (the limit: the next test), in file order (a value read into
+// the wrong field shows),
 // and the pixel values' low 8 bits, whatever the white space.
 TEST(ZfxParser, ReadsEveryFieldWhateverTheLayout) {
     const std::string text = Header() + Block({}, "1 2 1\n256 300 -1 511 9 8 7 6");
-    std::string tight = text;  // no separator where a keyword's own text ends a number
-    tight.erase(tight.find("\nspawn_particles"), 1);
-    const std::vector<float> expected = {1, 2, 1, 999, 1.5f, 4, 0.5f, 0.2f, -2.5f, 30, 0,
-                                         1, 3, 0.5f, 180, 60, 3, 0.25f, 4, 4, 1};
+    // no separator where a keyword's own text ends a number
+    const std::string tight = std::regex_replace(text, std::regex("\nspawn_particles"), "spawn_particles");
     auto relayout = [&](const char* sep) { return std::regex_replace(text, std::regex("[ \n]+"), sep); };
-    for (const std::string& layout : {text + "\n\n \n", tight, relayout(" "), relayout("\n"), relayout(" \t\r\n\n ")}) {
-        SCOPED_TRACE(layout);
+    const std::vector<float> want = {1, 2, 1, 1.5f, 4, 0.5f, 0.2f, -2.5f, 30, 0, 1, 3, 0.5f, 180, 60, 3, 0.25f, 4, 1};
+    for (const std::string& layout : {text + "\n\n \n", tight, relayout(" "), relayout(" \t\r\n\n ")}) {
         std::vector<ZfxBlock> blocks;
-        ASSERT_TRUE(Parse(layout, blocks) && blocks.size() == 1u && blocks[0].emitter.instance);
+        ASSERT_TRUE(Parse(layout, blocks) && blocks.size() == 1u && blocks[0].emitter.instance &&
+                    blocks[0].pixels == (std::vector<unsigned char>{0, 44, 255, 255, 9, 8, 7, 6, 0})) << layout;
         const ScintixParticlesFX& e = blocks[0].emitter;
-        EXPECT_EQ((std::vector<float>{float(e.sizeX), float(e.sizeY), float(e.black_alpha), float(e.p_limit),
-                                      e.spawn_time_max, float(e.spawn_p_max), e.spawn_pos_max.y, e.spawn_dir_max.x,
-                                      e.p_acceleration.y, e.p_rotation_max, float(e.p_rand_rot), e.p_speed_max,
-                                      e.p_timelife_max, e.p_scale_max, e.p_color_s_max.b, e.p_color_e_max.b,
-                                      float(e.billboarding), e.time_delay, e.total_time_simulation,
-                                      e.store_total_time_simulation, float(e.loop)}),
-                  expected);
-        EXPECT_EQ(blocks[0].pixels, (std::vector<unsigned char>{0, 44, 255, 255, 9, 8, 7, 6, 0}));
+        const std::vector<float> got = {
+            float(e.sizeX), float(e.sizeY), float(e.black_alpha), e.spawn_time_max,
+            float(e.spawn_p_max), e.spawn_pos_max.y, e.spawn_dir_max.x, e.p_acceleration.y, e.p_rotation_max,
+            float(e.p_rand_rot), e.p_speed_max, e.p_timelife_max, e.p_scale_max, e.p_color_s_max.b, e.p_color_e_max.b,
+            float(e.billboarding), e.time_delay, e.total_time_simulation, float(e.loop)};
+        EXPECT_EQ(got, want) << layout;
     }
 }
 
+// The cut block's life is never reached: the default 0.
 TEST(ZfxParser, BlocksBecomeEmittersInOrderWithZeroSizedTexturesAndACutLastBlock) {
-    std::string cut = Block({{"particles_limit", "22"}}, "1 1 1\n1 2 3 4");
+    std::string cut = Block({}, "1 1 1\n1 2 3 4");
     cut.resize(cut.find("particles_speed: 0.5") + 20);  // the file ends after the first speed
-    std::vector<ZfxBlock> blocks;
-    ASSERT_TRUE(Parse(Header() + Block({{"particles_limit", "11"}}, "7 0 1") + cut, blocks));  // 7 by 0: no values
-    ASSERT_EQ(blocks.size(), 2u);
-    const ScintixParticlesFX &e0 = blocks[0].emitter, &e1 = blocks[1].emitter;
-    EXPECT_TRUE(e0.p_limit == 11 && blocks[0].pixels.size() == 1u && e0.p_timelife_max == 3);
-    EXPECT_TRUE(e1.p_limit == 22 && blocks[1].pixels[0] == 1 && e1.p_speed_min == 0.5f);
-    EXPECT_EQ(e1.p_timelife_max, 0);  // never reached: default
+    std::vector<ZfxBlock> blocks;  // 7 by 0: no values
+    ASSERT_TRUE(Parse(Header() + Block({{"particles_limit", "11"}}, "7 0 1") + cut, blocks) && blocks.size() == 2u);
+    EXPECT_TRUE(blocks[0].emitter.p_limit == 11 && blocks[0].pixels.size() == 1u && blocks[1].pixels[0] == 1 &&
+                blocks[1].emitter.p_speed_min == 0.5f && blocks[1].emitter.p_timelife_max == 0);
     EXPECT_TRUE(Parse(Header(), blocks) && blocks.empty());
 }
 
@@ -82,22 +76,15 @@ TEST(ZfxParser, DamagedFilesFailWholeAndKeepThePreviousEmitters) {
     for (int i = 0; i < 40; ++i) many += Block({}, "8 16 1");
     const std::string cases[] = {
         " ZFX ver: 2\n" + body, "zfx ver: 2\n" + body, "YFX ver: 2\n" + body, "ZF", "", Header(3) + body,
-        Header(1) + body,
-        "ZFX ver: two\n" + body, edit("particles_limit", "particle_limit"),
+        Header(1) + body, "ZFX ver: two\n" + body, edit("particles_limit", "particle_limit"),
         edit("billboarding", "time_delayyy"), Header() + body + Block({{"particles_speed", "fast"}}),
         Header() + body + "garbage\n", Header() + Block({}, "-1 0 1"), Header() + Block({}, "0 -1 1"),
         Header() + Block({}, "64 64 1"), Header() + Block({}, "2147483647 2147483647 1"),
         Header() + Block({}, "99999999999999999999 1 1"), many + std::string(600, ' ')};
-    for (const std::string& bad : cases) {
-        std::vector<ZfxBlock> blocks(1);
-        EXPECT_TRUE(!Parse(bad, blocks) && blocks.empty()) << bad.substr(0, 120);
-    }
-    ScintixFX fx;  // a damaged or missing file keeps the loaded emitters and is named in one line
+    std::vector<ZfxBlock> blocks;
+    for (const std::string& bad : cases) EXPECT_TRUE(!Parse(bad, blocks) && blocks.empty()) << bad.substr(0, 120);
+    ScintixFX fx;  // a damaged or missing file keeps the loaded emitters (named on stderr: tests/e2e/test_window.py)
     fx.FX.emplace_back().p_limit = 4242;
-    testing::internal::CaptureStderr();
-    EXPECT_FALSE(fx.load_from_memory(cases[0].data(), cases[0].size(), "Data/test.zfx") || fx.load("Data/none.zfx"));
-    const std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_TRUE(fx.FX.size() == 1u && fx.FX.front().p_limit == 4242);
-    EXPECT_TRUE(std::count(err.begin(), err.end(), '\n') == 2 && err.find("Data/test.zfx") != err.npos &&
-                err.find("Data/none.zfx") != err.npos) << err;
+    EXPECT_TRUE(!fx.load_from_memory(cases[0].data(), cases[0].size(), "Data/test.zfx") && !fx.load("Data/none.zfx") &&
+                fx.FX.size() == 1u && fx.FX.front().p_limit == 4242);
 }

@@ -15,9 +15,8 @@ bool EnsureContext(int w = 300, int h = 300);
 // Reads the back buffer's pixel at window pixel (x, y), origin bottom-left.
 std::array<uint8_t, 4> ReadPixel(int x, int y);
 
-// The window pixel under a GUI-space point (512 by 512 units over the window).
-int GuiToPixelX(float gx);
-int GuiToPixelY(float gy);
+// The back buffer's pixel under a GUI-space point (512 by 512 units over the window).
+std::array<uint8_t, 4> ReadGuiPixel(float gx, float gy);
 
 // The whole back buffer, w by h from the bottom-left, as RGB or RGBA bytes.
 std::vector<uint8_t> ReadFrame(int w, int h, unsigned int format);

@@ -7,9 +7,6 @@
 
 inline std::vector<unsigned char> Header(int32_t w, int32_t h) {
     std::vector<unsigned char> b(8);
-    for (int i = 0; i < 4; ++i) {
-        b[i] = static_cast<unsigned char>(uint32_t(w) >> (8 * i));
-        b[4 + i] = static_cast<unsigned char>(uint32_t(h) >> (8 * i));
-    }
+    for (int i = 0; i < 8; ++i) b[i] = static_cast<unsigned char>(uint32_t(i < 4 ? w : h) >> (8 * (i % 4)));
     return b;
 }
