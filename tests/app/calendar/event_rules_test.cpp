@@ -14,35 +14,28 @@ namespace {
 
 const std::tm kWednesday = At(2027, 3, 10, 14, 20, 3);
 
-TEST(CalendarOrder, MinuteCountWeekdayNamesAndSort) {
+TEST(CalendarOrder, MinuteCountAndSort) {
     EXPECT_DOUBLE_EQ(46080.0, ConvertDAM(1, 1, 1900, 0, 0));
-    EXPECT_DOUBLE_EQ(1.0, ConvertDAM(1, 2, 2012, 0, 0) - ConvertDAM(31, 1, 2012, 23, 59));
     EXPECT_DOUBLE_EQ(2881.0, ConvertDAM(1, 3, 2012, 0, 0) - ConvertDAM(29, 2, 2012, 23, 59));  // every month of 31 days
     EXPECT_DOUBLE_EQ((2147483647.0 - 1900.0) * 535680.0, ConvertDAM(0, 0, INT32_MAX, 0, 0));  // no int overflow
-    EXPECT_STREQ("merc", GetWdayStr(3));
-    EXPECT_STREQ("", GetWdayStr(7));  // also clears the previous name
-    EXPECT_STREQ("", GetWdayStr(-1));
     // Reminders first (equal among themselves), then by date and time, weekly events on
-    // their next weekday: seen on a Wednesday, then on a Friday, where Wednesday is 5
-    // days ahead, tied with in5 (the sort is stable); nodes are relinked, never moved.
+    // their next weekday seen on a Wednesday (today's at 8:00 ahead of tomorrow's, the
+    // sort is stable); nodes are relinked, never moved.
     const Date day{10, 3, 2027};
     std::list<Event> l = {Ev("R1", kReminder, day, {23, 0}), Ev("A", 0, day, {10, 0}), Ev("mar", 1, day, {8, 0}, 2),
                           Ev("in7", 0, {17, 3, 2027}, {8, 0}), Ev("R2", kReminder, {1, 3, 2027}), Ev("merc", 1, day, {8, 0}, 3),
                           Ev("in5", 0, {15, 3, 2027}, {8, 0}), Ev("B", 0, day, {9, 0}), Ev("giov", 1, day, {8, 0}, 4)};
+    const Event* merc = EventAtIndex(l, 5);
     SortEvents(l, 3);
     EXPECT_EQ("R1 R2 merc B A giov in5 mar in7", Titles(l));
-    const Event* merc = EventAtIndex(l, 2);
-    SortEvents(l, 5);
-    EXPECT_EQ("R1 R2 B A mar merc in5 giov in7", Titles(l));
-    EXPECT_EQ(merc, EventAtIndex(l, 5));
+    EXPECT_EQ(merc, EventAtIndex(l, 2));
 }
 
 // Arrows move the page a row within max(0, n - 12); a shorter list moves it up.
 TEST(EventList, OffsetArrowsAndClamp) {
     struct { int swap, n; char op; int after; bool up, down; } rows[] = {
         {0, 12, 'v', 0, false, false}, {0, 13, 'v', 1, true, false}, {1, 13, 'v', 1, true, false},
-        {1, 13, '^', 0, false, true},  {0, 13, '^', 0, false, true}, {20, 25, '=', 13, true, false},
-        {13, 25, '=', 13, true, false}, {13, 5, '=', 0, false, false}};
+        {1, 13, '^', 0, false, true}, {0, 13, '^', 0, false, true}, {20, 25, '=', 13, true, false}, {13, 5, '=', 0, false, false}};
     for (const auto& r : rows) {
         int swap = r.swap;
         if (r.op == 'v') ScrollListDown(swap, r.n);
@@ -57,7 +50,7 @@ TEST(EventList, OffsetArrowsAndClamp) {
 TEST(EventList, AddPickAndRowTexts) {
     std::list<Event> l(2, Ev("x"));
     Event* added = AddEntry(l, kWednesday);  // today, this hour, minute 0
-    EXPECT_TRUE(added == &l.back() && added == EventAtIndex(l, 2) && !EventAtIndex(l, 3) && !EventAtIndex(l, -1));
+    EXPECT_TRUE(added == EventAtIndex(l, 2) && !EventAtIndex(l, 3) && !EventAtIndex(l, -1));
     Event full = Ev("", kReminder);
     std::memset(full.title, 'T', sizeof full.title);
     const struct { Event e; const char* texts; } rows[] = {
@@ -73,11 +66,9 @@ TEST(EventList, AddPickAndRowTexts) {
 TEST(EditorRules, EveryArrowWraps) {
     using A = EditorArrow;
     struct { A f; int from, dir, to; } steps[] = {
-        {A::kDay, 31, +1, 1},  {A::kDay, 1, -1, 31},    {A::kMonth, 12, +1, 1},     {A::kMonth, 1, -1, 12},
-        {A::kYear, 1900, -1, 1900}, {A::kYear, 9999, +1, 10000}, {A::kWday, 6, +1, 0}, {A::kWday, 0, -1, 6},
-        {A::kHour, 23, +1, 0}, {A::kHour, 0, -1, 23},   {A::kMin, 59, +1, 0},       {A::kMin, 0, -1, 59},
-        {A::kRemindMode, 2, +1, 0}, {A::kRemindMode, 0, -1, 2}, {A::kDay, INT32_MIN, -1, 31},
-        {A::kYear, INT32_MAX, +1, INT32_MAX}, {A::kMin, 1000, +1, 0}, {A::kWday, 12, -1, 0}};
+        {A::kDay, 31, +1, 1}, {A::kDay, 1, -1, 31}, {A::kMonth, 12, +1, 1}, {A::kYear, 1900, -1, 1900},
+        {A::kWday, 6, +1, 0}, {A::kHour, 23, +1, 0}, {A::kHour, 0, -1, 23}, {A::kMin, 59, +1, 0},
+        {A::kRemindMode, 0, -1, 2}, {A::kDay, INT32_MIN, -1, 31}, {A::kYear, INT32_MAX, +1, INT32_MAX}, {A::kMin, 1000, +1, 0}};
     const int32_t untouched[] = {10, 3, 2027, 3, 14, 0, 0};
     for (const auto& s : steps) {
         Event e{kWednesday};
@@ -94,9 +85,8 @@ TEST(EditorRules, EveryArrowWraps) {
 // minutes); edit mode clears the warnings whose moment lies ahead again.
 TEST(EditorRules, NoticeFlagsInViewAndEditMode) {
     struct { bool view; double d; int before, after; double d_after; } rows[] = {
-        {true, 45, 0b000, 0b100, 45},  {true, 30, 0b000, 0b110, 30},  {true, -15, 0b000, 0b111, 0},
-        {true, 999, 0b000, 0b000, 999}, {false, 45, 0b111, 0b101, 45}, {false, 61, 0b111, 0b001, 61},
-        {false, 20, 0b111, 0b111, 20}};
+        {true, 45, 0b000, 0b100, 45}, {true, 30, 0b000, 0b110, 30}, {true, -15, 0b000, 0b111, 0},
+        {true, 999, 0b000, 0b000, 999}, {false, 45, 0b111, 0b101, 45}, {false, 61, 0b111, 0b001, 61}};
     for (const auto& r : rows) {
         Event e{kWednesday};
         e.notify_1h = r.before & 4, e.notify_hh = r.before & 2, e.notify = r.before & 1;
@@ -112,8 +102,7 @@ TEST(EditorRules, NoticeFlagsInViewAndEditMode) {
 TEST(EditorRules, Typing) {
     struct { bool description; std::string before; std::vector<int> keys; int frames; std::string after; } rows[] = {
         {false, "", {'a'}, 20, std::string(17, 'a')}, {false, "ab", {8}, 3, ""}, {false, "xyz", {127}, 1, "xy"},
-        {false, "xy", {0, 1, 2, 13, 8, 'b', 'a'}, 1, "x\rab"}, {false, std::string(20, 'T'), {}, 1, std::string(19, 'T')},
-        {true, "", {'z'}, 400, std::string(345, 'z')}, {true, std::string(512, 'D'), {'x'}, 1, std::string(511, 'D')}};
+        {false, "xy", {0, 1, 2, 13, 8, 'b', 'a'}, 1, "x\rab"}, {true, std::string(512, 'D'), {'x'}, 1, std::string(511, 'D')}};
     for (const auto& r : rows) {
         Event e{kWednesday};
         char* field = r.description ? e.description : e.title;
@@ -127,20 +116,6 @@ TEST(EditorRules, Typing) {
     }
 }
 
-// Any click clears the focus, one on a box in edit mode then takes it; the caret
-// blinks in half-second phases of frame time.
-TEST(EditorRules, FocusFollowsClicksAndTheCaretBlinks) {
-    EventEditorState st;
-    struct { bool click, title, desc, edit; int focus; } steps[] = {
-        {true, true, false, true, 1}, {false, false, false, true, 1}, {true, false, true, true, 2},
-        {true, false, false, true, 0}, {true, true, false, false, 0}};
-    for (const auto& s : steps) EXPECT_EQ(s.focus, (UpdateFocus(st, s.click, s.title, s.desc, s.edit), st.edit_tf));
-    AdvanceCaret(st, 0.3f);
-    const bool first = st.ec;
-    AdvanceCaret(st, 0.3f);
-    EXPECT_EQ("01", std::to_string(first) + std::to_string(st.ec));
-}
-
 // The editor's lines on Wednesday 10 March 2027 at 14:20, and minutes to a damaged date.
 TEST(EditorRules, LinesAndMinutes) {
     Event e = Ev("", 0, {10, 3, 2027}, {11, 5}), w = Ev("", kWeekly, {}, {15, 5}, 3), odd = Ev("", 9);
@@ -151,15 +126,11 @@ TEST(EditorRules, LinesAndMinutes) {
     EXPECT_EQ("Data:  10 / 3 / 2027|Data:  Oggi|Data: ogni merc|Data: Oggi|", dates);
     // Minutes within the hour ahead in view mode; else, or due, the time of day.
     struct { double min_diff; bool view; int hour; const char* line; } rows[] = {
-        {45, false, 11, "Ora:   11 : 5 (am)"}, {45, true, 11, "Ora:  tra 45 minuti"},
-        {0, true, 12, "Ora:   12 : 5 (pm)"}, {61, true, 12, "Ora:   12 : 5 (pm)"}};
+        {45, false, 11, "Ora:   11 : 5 (am)"}, {45, true, 11, "Ora:  tra 45 minuti"}, {0, true, 12, "Ora:   12 : 5 (pm)"}};
     for (const auto& r : rows) EXPECT_EQ(r.line, EditorTimeLine(Ev("", 0, {}, {r.hour, 5}), r.min_diff, r.view));
     EXPECT_EQ("Ricordamelo ogni 3 ore||", EditorReminderLine(e) + "|" + EditorReminderLine(odd) + "|" +
                                              EditorDateLine(odd, kWednesday, false));
     EXPECT_EQ(999.0, EventMinDiff(odd, kWednesday));
-    odd = Ev("", 0, {INT32_MIN, 99, INT32_MAX}, {-7, 1000});
-    EXPECT_GT(EventMinDiff(odd, kWednesday), 1e15);
-    EXPECT_EQ("Data:  -2147483648 / 99 / 2147483647", EditorDateLine(odd, kWednesday, false));
 }
 
 }  // namespace

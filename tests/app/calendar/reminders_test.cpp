@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <ctime>
 #include <string>
 
 #include "app/calendar/event_editor.h"
@@ -17,7 +18,7 @@ namespace {
 
 std::tm Friday(int hour, int min, int day = 4, int wday = 5) { return At(2026, 12, day, hour, min, wday); }
 Event Reminder(int mode, float te) {
-    Event e = Ev("", kReminder);
+    Event e = Ev(("R" + std::to_string(mode)).c_str(), kReminder);
     e.remind_mode = mode, e.remind_te = te;
     return e;
 }
@@ -49,8 +50,7 @@ protected:
     struct Row { std::tm now; int due; bool view = false; int flags = 0; };
     void Walk(std::list<Event>& list, Event* e, std::initializer_list<Row> rows) {
         for (const Row& r : rows) {
-            SCOPED_TRACE(std::to_string(r.now.tm_mday) + " " + std::to_string(r.now.tm_hour) + ":" +
-                         std::to_string(r.now.tm_min));
+            SCOPED_TRACE(std::asctime(&r.now));
             EXPECT_EQ(r.due, Due(list, r.now));
             if (r.view) { EXPECT_EQ(r.flags, ViewAndDismiss(list, e, r.now) ? -1 : Flags(*e)); }
         }
@@ -92,10 +92,6 @@ TEST_F(Reminders, RemindersAndTheSoundRepeatAfterTheirPeriods) {
     std::list<Event> one{Reminder(0, 3599.0f)};  // the scan ages it by the frame time
     EXPECT_EQ(0, Due(one, Friday(9, 5), 1.0f));
     EXPECT_EQ(1, Due(one, Friday(9, 5), 0.5f));
-    bool back = true;
-    ConfirmEvent(one.front(), back, CountSave);  // confirming restarts it
-    EXPECT_EQ(0, Due(one, Friday(9, 5), 3600.0f));
-    EXPECT_EQ(1, Due(one, Friday(9, 5), 0.1f));
 }
 
 // Two hours asleep and 5 s awake: the tick counter, which times every timer through the frame's
@@ -122,21 +118,15 @@ TEST_F(Reminders, TheButtonOpensADueAppointmentBeforeADueReminder) {
     events = {Ev("Tardi", kAppointment, {4, 12, 2026}, {9, 30}), Reminder(0, 10800.0f),
               Ev("Prima", kAppointment, {4, 12, 2026}, {8, 0}), Reminder(2, 10800.0f)};
     SceneState scene;
-    auto publish_and_click = [&] {
+    std::string opened;
+    for (int click = 0; click < 3; ++click) {
         PublishScan(ScanEvents(events, Friday(9, 5), 0.02f), CountSave);
         ASSERT_NE(nullptr, edit_event);
         RunNotifyClick(ClassifyNotifyClick(new_notify, edit_event, spawn_question), scene);
-    };
-    publish_and_click();
-    EXPECT_EQ(4, n_notify);
-    EXPECT_TRUE(menu_case_id == kMenuView && !std::strcmp("Prima", edit_event->title));
-    EXPECT_TRUE(ViewAndDismiss(events, edit_event, Friday(9, 5)));
-    publish_and_click();
-    EXPECT_TRUE(menu_case_id == kMenuView && !std::strcmp("Tardi", edit_event->title));
-    EXPECT_FALSE(ViewAndDismiss(events, edit_event, Friday(9, 5)));  // 25 minutes ahead
-    publish_and_click();
-    EXPECT_TRUE(n_notify == 2 && edit_event->type == kReminder && edit_event->remind_mode == 0);
-    EXPECT_TRUE(menu_case_id == kMenuEdit && force_back_hm);
+        opened += std::to_string(n_notify) + " " + edit_event->title + (menu_case_id == kMenuView ? " view, " : " edit, ");
+        if (menu_case_id == kMenuView) ViewAndDismiss(events, edit_event, Friday(9, 5));  // Tardi is 25 minutes ahead
+    }
+    EXPECT_EQ("4 Prima view, 3 Tardi view, 2 R0 edit, ", opened + (force_back_hm ? "" : "not back"));
     EXPECT_EQ(kMenuScene, ConfirmEvent(*edit_event, force_back_hm, CountSave));
     EXPECT_FALSE(force_back_hm);
 }
