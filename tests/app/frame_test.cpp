@@ -15,26 +15,21 @@ TEST(FrameClock, UnsignedDifferenceAcrossTheWrapAndOnlyTheFirstLongFrameDropped)
     clock.lastTickCount = 0xFFFFFFF0u;
     const struct { uint32_t now; float seconds; } ticks[] = {{0x10u, 0.032f}, {0x20u, 0.016f}, {0x20u, 0.0f}};
     for (const auto& t : ticks) EXPECT_FLOAT_EQ(MeasureFrameTime(clock, t.now), t.seconds) << t.now;
-    const struct { float measured; bool first; float used; } frames[] = {
-        {3600, true, 0}, {0.25f, true, 0.25f}, {5, false, 5}};
-    for (const auto& f : frames) EXPECT_FLOAT_EQ(ClampFirstFrame(f.measured, f.first), f.used) << f.measured;
+    const struct { float in; bool first; float out; } frames[] = {{3600, true, 0}, {0.25f, true, 0.25f}, {5, false, 5}};
+    for (const auto& f : frames) EXPECT_FLOAT_EQ(ClampFirstFrame(f.in, f.first), f.out) << f.in;
 }
 
 // What a tick saw, the ticks since the last frame (counting this one), and whether it draws.
 TEST(FrameRate, ATickDrawsForChangesAtOnceForMotionEveryTickAndOtherwiseAtTheLowRate) {
     enum : unsigned { kShownAgain = 1, kPanel = 2, kInput = 4, kPointer = 8, kChanged = 16, kFast = 32, kHidden = 64 };
-    // Ticks since the last frame, counting this one.
-    struct { unsigned why; int ticks; bool draws; } rows[] = {
-        {0, 1, false}, {0, kLowRateTicks - 1, false}, {0, kLowRateTicks, true},
-        {kShownAgain, 1, true}, {kInput, 1, true}, {kPointer, 1, true}, {kChanged, 1, true}, {kFast, 1, true},
-        // A panel is drawn for input, its caret and the clock only.
-        {kPanel, kLowRateTicks, false}, {kPanel | kInput, 1, true}, {kPanel | kChanged, 1, true},
+    // A panel is drawn for input, its caret and the clock only.
+    const struct { unsigned why; int ticks; bool draws; } rows[] = {{0, 1, false}, {0, kLowRateTicks - 1, false},
+        {0, kLowRateTicks, true}, {kShownAgain, 1, true}, {kInput, 1, true}, {kPointer, 1, true}, {kChanged, 1, true},
+        {kFast, 1, true}, {kPanel, kLowRateTicks, false}, {kPanel | kInput, 1, true}, {kPanel | kChanged, 1, true},
         {kHidden, 100, false}, {kHidden | kChanged, 1, false}, {kHidden | kInput, 1, false}};
     for (const auto& r : rows) {
-        TickSeen t;
-        t.visible = !(r.why & kHidden), t.shown_again = r.why & kShownAgain, t.panel = r.why & kPanel;
-        t.input = r.why & kInput, t.pointer_moved = r.why & kPointer, t.shown_changed = r.why & kChanged;
-        t.moves_fast = r.why & kFast;
+        auto is = [&](unsigned bit) { return (r.why & bit) != 0; };
+        const TickSeen t{!is(kHidden), is(kShownAgain), is(kPanel), is(kInput), is(kPointer), is(kChanged), is(kFast)};
         EXPECT_EQ(DrawThisTick(t, r.ticks), r.draws) << r.why << " " << r.ticks;
     }
 }

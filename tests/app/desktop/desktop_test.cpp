@@ -16,8 +16,7 @@ std::string Joined(const std::vector<std::string>& v) {
 }
 
 // Arguments, and the error, or the --scale that counts (the last), GLUT's arguments in
-// order and the files to import; then the usage names every option, and which parts a
-// -geometry value gives.
+// order and the files to import; then the usage names every option.
 TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
     const struct { std::vector<std::string> args; const char* error; const char* scale = ""; const char* glut = "";
                    const char* import = ""; } rows[] = {
@@ -37,44 +36,38 @@ TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
         EXPECT_EQ(seen, *r.error ? r.error : r.scale + std::string("|") + r.glut + "|" + r.import) << Joined(r.args);
     }
     for (const OptionSpec& o : kOptions) EXPECT_NE(Usage().find(o.name), std::string::npos) << o.name;
-    for (const char* g : {"450x450", "+5+6", "-0-0"}) {
-        bool size = false, place = false;
-        GeometryParts(g, size, place);
-        EXPECT_TRUE(size == (g[0] == '4') && place != size) << g;
-    }
 }
 
 // --scale, STRIGOLO_SCALE and the resources xrdb loaded: the window's side and how
 // many warnings the unusable ones gave.
 TEST(WindowScale, CommandLineBeatsEnvironmentBeatsDpiInQuartersFromOneToThree) {
     const struct { const char* cli; const char* env; const char* resources; int side; size_t warnings; } rows[] = {
-        {nullptr, nullptr, "", 300, 0}, {nullptr, nullptr, "*customization:\t-color\nXft.dpi:\t192\nXft.antialias:\t1\n", 600, 0},
-        {nullptr, nullptr, "Xft.dpi:\t110\n", 375, 0},  // 1.146 to the nearest quarter
-        {nullptr, nullptr, "Xft.dpi:\t72\n", 300, 0}, {nullptr, nullptr, "Xft.dpi:\t400\n", 900, 0},  // 1 to 3
-        {nullptr, nullptr, "Xft.dpix:\t192\nXXft.dpi:\t192\n", 300, 0}, {nullptr, nullptr, "Xft.dpi:\t-96\n", 300, 1},
-        {nullptr, "1.5", "Xft.dpi:\t192\n", 450, 0}, {nullptr, "", "Xft.dpi:\t192\n", 600, 0},  // empty is unset
-        {nullptr, "0.5", "Xft.dpi:\t192\n", 600, 1}, {"3", "1.5", "Xft.dpi:\t192\n", 900, 0},
-        {"1.3", nullptr, "", 375, 0}, {"x", "2", "", 600, 1}, {"nan", "inf", "Xft.dpi:\t144\n", 450, 2}};
+        {nullptr, nullptr, "", 300, 0}, {nullptr, nullptr, "*customization:\t-color\nXft.dpi:\t192\n", 600, 0},
+        // 110 dpi is 1.146, to the nearest quarter 1.25; the scale stays within 1 to 3; empty is unset.
+        {nullptr, nullptr, "Xft.dpi:\t110\n", 375, 0}, {nullptr, nullptr, "Xft.dpi:\t72\n", 300, 0},
+        {nullptr, nullptr, "Xft.dpi:\t400\n", 900, 0}, {nullptr, nullptr, "Xft.dpix:\t192\nXXft.dpi:\t192\n", 300, 0},
+        {nullptr, nullptr, "Xft.dpi:\t-96\n", 300, 1}, {nullptr, "1.5", "Xft.dpi:\t192\n", 450, 0},
+        {nullptr, "", "Xft.dpi:\t192\n", 600, 0}, {nullptr, "0.5", "Xft.dpi:\t192\n", 600, 1},
+        {"3", "1.5", "Xft.dpi:\t192\n", 900, 0}, {"x", "2", "", 600, 1}, {"nan", "inf", "Xft.dpi:\t144\n", 450, 2}};
     for (const auto& r : rows) {
         std::vector<std::string> warnings;
         const int side = WindowSide(ChooseScale(r.cli, r.env, r.resources, warnings));
-        EXPECT_TRUE(side == r.side && warnings.size() == r.warnings) << &r - rows << ": " << side << ", " << Joined(warnings);
+        EXPECT_TRUE(side == r.side && warnings.size() == r.warnings) << &r - rows << ": " << Joined(warnings);
     }
 }
 
 // Monitors, the pointer, and where a window of `side` is centred.
 TEST(WindowPlace, CentredOnThePrimaryThenThePointersMonitorThenTheScreen) {
     const Monitor left{{0, 0, 1920, 1080}, false}, right{{1920, 0, 1920, 1080}, false};
-    const Monitor right_primary{{1920, 0, 1920, 1080}, true}, top_primary{{0, 0, 1920, 1080}, true};
-    const Monitor below{{0, 1080, 2560, 1080}, false};
+    const Monitor right_primary{{1920, 0, 1920, 1080}, true}, top_primary{{0, 0, 1920, 1080}, true},
+                  below{{0, 1080, 2560, 1080}, false};
     const struct { std::vector<Monitor> monitors; bool pointer; int px, py; int side, x, y; } rows[] = {
-        {{left, right}, true, 1919, 1079, 300, 810, 390},
-        {{left, right}, true, 2500, 10, 300, 2730, 390},  // no primary: the pointer's monitor
-        {{left, right}, false, 0, 0, 300, 810, 390}, {{left, right}, true, 100, 1500, 300, 810, 390},  // else the first
-        {{left, right_primary}, true, 5, 5, 600, 2580, 240},
-        {{below, top_primary}, true, 5, 1500, 301, 809, 389},  // (1920 - 301) / 2 = 809
-        {{}, true, 5, 5, 300, 1770, 930},                     // no RandR: the whole screen of 3840 by 2160
-        {{{{100, 50, 800, 600}, false}}, false, 0, 0, 900, 100, 50}};  // larger than its monitor
+        // No primary: the pointer's monitor, else the first.
+        {{left, right}, true, 1919, 1079, 300, 810, 390}, {{left, right}, true, 2500, 10, 300, 2730, 390},
+        {{left, right}, false, 0, 0, 300, 810, 390}, {{left, right}, true, 100, 1500, 300, 810, 390},
+        // A primary right or above ((1920 - 301) / 2 = 809); no RandR: the whole screen; larger than its monitor.
+        {{left, right_primary}, true, 5, 5, 600, 2580, 240}, {{below, top_primary}, true, 5, 1500, 301, 809, 389},
+        {{}, true, 5, 5, 300, 1770, 930}, {{{{100, 50, 800, 600}, false}}, false, 0, 0, 900, 100, 50}};
     for (const auto& r : rows) {
         int x = 0, y = 0;
         CentreOn(ChooseMonitor({{0, 0, 3840, 2160}, r.monitors, r.pointer, r.px, r.py, ""}), r.side, x, y);
@@ -89,13 +82,11 @@ TEST(WindowPlace, ARememberedPlaceIsKeptOnAMonitorAndDroppedOffThemAll) {
         {0, 0, 3200, 1080}, {{{0, 0, 1920, 1080}, true}, {{1920, 0, 1280, 800}, false}}, false, 0, 0, ""};
     const DesktopFacts no_randr{{0, 0, 1024, 768}, {}, false, 0, 0, ""};
     const struct { const DesktopFacts* f; int side, x, y; bool kept; int out_x, out_y; } rows[] = {
-        {&two, 300, 2000, 400, true, 2000, 400},    // on the second monitor
-        {&two, 300, 1700, 10, true, 1620, 10},      // middle on the first, pulled in off the seam
-        {&two, 600, -200, -50, true, 0, 0},         // half off the top-left corner
-        {&two, 300, 2900, 600, true, 2900, 500},    // sticks out below the shorter monitor
-        {&two, 300, 2000, 900, false, 0, 0},        // below the shorter monitor: off every one
-        {&no_randr, 450, 700, 400, true, 574, 318},  // no RandR: the whole screen
-        {&no_randr, 300, 900, 100, false, 0, 0}};
+        // On the second monitor; middle on the first, pulled in off the seam; sticking out below the
+        // shorter monitor, then below it: off every one; no RandR: the whole screen.
+        {&two, 300, 2000, 400, true, 2000, 400}, {&two, 300, 1700, 10, true, 1620, 10},
+        {&two, 300, 2900, 600, true, 2900, 500}, {&two, 300, 2000, 900, false, 0, 0},
+        {&no_randr, 450, 700, 400, true, 574, 318}, {&no_randr, 300, 900, 100, false, 0, 0}};
     for (const auto& r : rows) {
         int x = r.x, y = r.y;
         const bool kept = PlaceOnMonitors(*r.f, r.side, x, y);
@@ -103,22 +94,16 @@ TEST(WindowPlace, ARememberedPlaceIsKeptOnAMonitorAndDroppedOffThemAll) {
     }
 }
 
-// The place file's text (only what FormatPlace writes reads back) and where it lives.
-TEST(WindowPlace, FileTextAndPath) {
+// The place file's text: only what FormatPlace writes reads back.
+TEST(WindowPlace, FileText) {
     const struct { std::string text; bool ok; int x, y; } texts[] = {
-        {FormatPlace(-5, 2147483647), true, -5, 2147483647}, {"place 10 20", true, 10, 20}, {"garbage\n", false, 0, 0},
-        {"place 10\n", false, 0, 0}, {"place 10 20\n\n", false, 0, 0}, {"place 2147483648 0\n", false, 0, 0},
-        {std::string("place 1 2\n\0", 11), false, 0, 0}};
+        {FormatPlace(-5, 2147483647), true, -5, 2147483647}, {"garbage\n", false, 0, 0}, {"place 10\n", false, 0, 0},
+        {"place 10 20\n\n", false, 0, 0}, {"place 2147483648 0\n", false, 0, 0}, {{"place 1 2\n\0", 11}, false, 0, 0}};
     for (const auto& t : texts) {
         int x = 0, y = 0;
         const bool ok = ParsePlace(t.text, x, y);
         EXPECT_TRUE(ok == t.ok && (!ok || (x == t.x && y == t.y))) << t.text;
     }
-    const char* const kHomeState = "/h/.local/state/strigolo/window-place";
-    const struct { const char* state; const char* home; const char* path; } paths[] = {
-        {"/s", "/h", "/s/strigolo/window-place"}, {nullptr, "/h", kHomeState}, {"relative", "/h", kHomeState},
-        {nullptr, "relative", ""}, {nullptr, nullptr, ""}};
-    for (const auto& p : paths) EXPECT_EQ(PlaceFilePath(p.state, p.home), p.path);
 }
 
 // Each row: a fresh memory of a window asked at (100, 100), or the one of the rows
@@ -126,9 +111,8 @@ TEST(WindowPlace, FileTextAndPath) {
 // client's place read then, with the frame's left and top widths when told (left < 0:
 // not told); whether the place is written, and the place remembered after.
 TEST(WindowPlace, WrittenOnceAMoveHasSettledAndOnlyWhenItChanged) {
-    const struct {
-        bool fresh; long long moved; uint32_t check; bool settled; int cx, cy, left, top; bool write; int x, y;
-    } rows[] = {
+    const struct { bool fresh; long long moved; uint32_t check; bool settled; int cx, cy, left, top; bool write;
+                   int x, y; } rows[] = {
         {true, -1, 5000, false, 0, 0, 0, 0, false, 100, 100},   // no move, nothing to read
         {false, 0, 999, false, 0, 0, 0, 0, false, 100, 100},
         {false, 800, 1000, false, 0, 0, 0, 0, false, 100, 100},  // a later notice restarts the wait
@@ -144,8 +128,8 @@ TEST(WindowPlace, WrittenOnceAMoveHasSettledAndOnlyWhenItChanged) {
         if (r.fresh) m = PlaceMemory{100, 100};
         if (r.moved >= 0) NoteWindowMoved(m, uint32_t(r.moved));
         ASSERT_EQ(MoveSettled(m, r.check), r.settled) << r.check;
-        EXPECT_EQ(r.settled && PlaceToWrite(m, r.cx, r.cy, r.left >= 0, r.left, r.top), r.write) << r.check;
-        EXPECT_TRUE(m.x == r.x && m.y == r.y) << r.check << ": " << m.x << "," << m.y;
+        const bool write = r.settled && PlaceToWrite(m, r.cx, r.cy, r.left >= 0, r.left, r.top);
+        EXPECT_TRUE(write == r.write && m.x == r.x && m.y == r.y) << r.check << ": " << m.x << "," << m.y;
     }
 }
 

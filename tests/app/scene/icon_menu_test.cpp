@@ -11,6 +11,7 @@
 #include "app/scene/scene.h"
 #include "app/views.h"
 #include "audio/audio_engine.h"
+#include "../calendar/calendar_helpers.h"
 #include "engine/input.h"
 
 // One menu step in a 300 by 300 window with the pointer over GUI point (44.5, y), or
@@ -20,50 +21,40 @@ std::string StepAt(SceneState& s, float y, bool press = false, float x = 44.5f) 
     SetWindowSizeOverride(300, 300);
     touch_coord_x = x * 300.0f / 512.0f, touch_coord_y = (512.0f - y) * 300.0f / 512.0f, single_touch = press;
     IconMenuStep(s, help);
-    single_touch = false;
-    SetWindowSizeOverride(-1, -1);
+    single_touch = false, SetWindowSizeOverride(-1, -1);
     return help;
 }
 
-// Each icon's label, near its centre and corner, also while events are due; clicks on
-// the first two (calendar, which ends the laugh; question) do nothing while events are
-// due, the sound switch works either way.
-TEST(IconMenu, LabelsOnHoverAndTheFirstTwoIconsInertWhileEventsAreDue) {
+// Each icon's label near its centre and its corner, also while events are due, and none
+// above the first icon's top (505). Clicks on the first two (calendar, which ends the
+// laugh; question) do nothing while events are due, the sound switch works either way;
+// a browser icon's click takes the pointer to the window's middle before the hover test,
+// so no label stays.
+TEST(IconMenu, LabelsOnHoverTheFirstTwoIconsInertWhileEventsAreDueAndBrowserClicksLeaveNoLabel) {
     SceneState s;
     const struct { float y; const char* label; } icons[] = {{465, "pianifica un nuovo evento"},
         {360, "interagisci con Strigolo"}, {255, "apri il browser su DuckDuckGo"},
-        {150, "visita il sito degli sviluppatori!"}, {45, "abilita/disabilita il sonoro"}};
+        {150, "visita il sito degli sviluppatori!"}, {45, "abilita/disabilita il sonoro"}, {505.5f, ""}};
     n_notify = 1;
     for (const auto& ic : icons)
         EXPECT_TRUE(StepAt(s, ic.y) == ic.label && StepAt(s, ic.y + 38, false, 82.5f) == ic.label) << ic.label;
-    EXPECT_TRUE(StepAt(s, 256, false, 256) == "" && StepAt(s, 505.5f) == "");  // above the first icon's top, 505
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", "/nonexistent", 1);  // no browser starts
     for (int due : {1, 0}) {
         n_notify = due, menu_case_id = -1, spawn_question = false, s.laugh = true, enable_sfx = true;
         StepAt(s, 465, true), StepAt(s, 360, true), StepAt(s, 45, true);
-        EXPECT_TRUE(menu_case_id == (due ? -1 : 0) && s.laugh == (due != 0) && spawn_question == !due && !enable_sfx)
-            << due;
+        EXPECT_TRUE(menu_case_id == (due ? -1 : 0) && s.laugh == bool(due) && spawn_question == !due && !enable_sfx);
+        EXPECT_TRUE(StepAt(s, 255, true) == "" && touch_coord_x == 256.0f) << due;
     }
-    n_notify = 0, menu_case_id = -1, spawn_question = false;
+    setenv("PATH", path.c_str(), 1), n_notify = 0, menu_case_id = -1, spawn_question = false;
 }
 
-// A browser icon's click takes the pointer to the window's middle before the hover
-// test, so no label stays; local pages go as percent-encoded file addresses.
-TEST(IconMenu, ClickRunsBeforeHoverSoABrowserClickLeavesNoLabel) {
-    SceneState s;
-    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", "/nonexistent", 1);  // no browser starts
-    EXPECT_EQ(StepAt(s, 255, true), "");
-    setenv("PATH", path.c_str(), 1);
-    EXPECT_EQ(touch_coord_x, 256.0f);
-    EXPECT_EQ(FileUrl("/x/a b%#?\xc3\xa8"), "file:///x/a%20b%25%23%3F%C3%A8");
-}
-
-TEST(ClockLine, NoFieldIsPadded) {
-    std::tm t{};
-    t.tm_mday = 4, t.tm_mon = 11, t.tm_year = 126, t.tm_hour = 9, t.tm_min = 5, t.tm_sec = 3;
+// The clock line pads no field; local pages go as percent-encoded file addresses.
+TEST(IconMenuText, ClockLineUnpaddedAndFileAddressesPercentEncoded) {
     char line[64];
-    FormatClockLine(t, "ven", line, sizeof line);
-    EXPECT_STREQ(line, "ven 4/12/2026 9:5.3");
+    FormatClockLine(At(2026, 12, 4, 9, 5, 5), "ven", line, sizeof line);
+    EXPECT_STREQ(line, "ven 4/12/2026 9:5.0");
+    EXPECT_EQ(FileUrl("/x/a b%#?\xc3\xa8"), "file:///x/a%20b%25%23%3F%C3%A8");
 }
 
 // The pointer in window pixels of a w by h window and the tooltip's start in GUI units
