@@ -1,4 +1,5 @@
-# The real program's --import and --export from a terminal, with no display, against
+# The real program's command line from a terminal, with no display: --version, --help
+# and an unknown option with their exit codes; --import and --export against
 # Debian's python3-icalendar: its file imported twice, the export read back by it; files
 # that are not iCalendar, a damaged calendar, and saves failing at each step (injected
 # with strace) leave the calendar byte for byte as it was. Run with /usr/bin/python3.
@@ -21,6 +22,14 @@ def run(*args, inject=None):
     return subprocess.run(strace + [sys.argv[1], *args], cwd=folder, env=dict(env, TZ="Europe/Rome"),
                           capture_output=True, text=True, timeout=120)
 
+
+# Each answer on one stream only: the usage on standard output when asked for, on
+# standard error after an unknown option.
+for args, code, out, err in ((["--version"], 0, "strigolo 1.1\n", ""), (["--help"], 0, "Usage: strigolo", ""),
+                             (["--frobnicate"], 2, "", "strigolo: unknown option --frobnicate\nUsage: strigolo")):
+    r = run(*args)
+    assert r.returncode == code and r.stdout.startswith(out) and r.stderr.startswith(err), r
+    assert bool(r.stdout) != bool(r.stderr), r
 
 # A Monday at 18:30 in Rome about a year ahead: a weekly event, a reminder every two
 # hours from then, an appointment on the Wednesday at 10:30, and a to-do.
