@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -173,6 +174,7 @@ TEST_F(Drawn, EachSceneStateAndPanelKeepsEveryTextAtFourAndAHalfToOne) {
         {"editor-view", [] { Calendar(kAppointment, kMenuView); }, {kWhite, kGreen}},
         {"quiz-open", [] { Quiz(-1); }, {kWhite}, 138, 110}, {"quiz-wrong", [] { Quiz(0); }, {kWhite, kGreen, kRed}},
         {"quiz-right", [] { Quiz(2); }, {kWhite, kGreen}}};
+    std::set<Pixels> shown;  // each state shows something of its own
     for (const auto& r : rows) {
         Pixels shots[2];
         for (int with_text : {1, 0}) {
@@ -182,6 +184,7 @@ TEST_F(Drawn, EachSceneStateAndPanelKeepsEveryTextAtFourAndAHalfToOne) {
         }
         font = real_font;
         Save(r.name, shots[1]);
+        EXPECT_TRUE(shown.insert(shots[1]).second) << r.name << " looks like another view";
         for (const Colour& c : r.colours) EXPECT_GE(Contrast(shots[1], shots[0], c), 4.5) << r.name << ", " << c.name;
     }
 }
