@@ -43,11 +43,6 @@ class Image:
         return self.pixel(min(self.width - 1, int(gx * self.width / 512)),
                           min(self.height - 1, int((512 - gy) * self.height / 512)))
 
-    def differs(self, other, gx0=0, gy0=0, gx1=512, gy1=512, tolerance=24):
-        """True when some pixel of the GUI rectangle differs by more than tolerance."""
-        return any(max(abs(a - b) for a, b in zip(self.gui_pixel(x, y), other.gui_pixel(x, y))) > tolerance
-                   for y in range(int(gy0), int(gy1), 2) for x in range(int(gx0), int(gx1), 2))
-
 
 def near(rgb, want, tol=40):
     return max(abs(a - b) for a, b in zip(rgb, want)) <= tol
