@@ -15,8 +15,7 @@ ASSETS = sorted(n for n in os.listdir(os.path.join(BUILD, "Data")) if not n.star
 
 
 def read(path):
-    with open(path, "rb") as f:
-        return f.read()
+    return open(path, "rb").read()
 
 
 def snapshot(root):
@@ -26,7 +25,7 @@ def snapshot(root):
 
 
 def links(folder):
-    return {n: os.readlink(os.path.join(folder, n)) for n in os.listdir(folder) if os.path.islink(os.path.join(folder, n))}
+    return {n: os.readlink(p) for n in os.listdir(folder) if os.path.islink(p := os.path.join(folder, n))}
 
 
 def launch(launcher, home, *args, code=1, cwd=None):
@@ -53,9 +52,8 @@ def main():
         assert os.access(launcher, os.X_OK) and os.access(os.path.join(root, "lib/strigolo/strigolo"), os.X_OK)
         assert sorted(os.listdir(os.path.join(root, "share/strigolo/Data"))) == ASSETS
         assert b"<svg" in read(os.path.join(root, "share/icons/hicolor/scalable/apps/strigolo.svg"))
-        for side in (48, 128, 256):
-            png = read(os.path.join(root, "share/icons/hicolor/%dx%d/apps/strigolo.png" % (side, side)))
-            assert struct.unpack(">II", png[16:24]) == (side, side), side
+        assert [struct.unpack(">II", read(root + "/share/icons/hicolor/%dx%d/apps/strigolo.png" % (n, n))[16:24])
+                for n in (48, 128, 256)] == [(48, 48), (128, 128), (256, 256)]
         before = snapshot(root)
         assert not [(p, oct(m)) for p, (m, _, _) in before.items() if m & 0o6022], "written by others, or set-id"
         r = subprocess.run(["desktop-file-validate", os.path.join(root, "share/applications/strigolo.desktop")],
@@ -65,8 +63,7 @@ def main():
         with Session() as s:
             app = s.start(command=[launcher], cwd=elsewhere, env={"HOME": home, "XDG_DATA_HOME": ""})
             assert "Icon (48 x 48)" in s.prop("_NET_WM_ICON") and '"strigolo", "Strigolo"' in s.prop("WM_CLASS")
-            assert links(user_data) == {
-                n: os.path.join(root, "share/strigolo/Data", n) for n in ASSETS}
+            assert links(user_data) == {n: os.path.join(root, "share/strigolo/Data", n) for n in ASSETS}
             app.stop()
         with open(os.path.join(elsewhere, "in.ics"), "w") as f:  # a relative path is the caller's
             f.write("BEGIN:VCALENDAR\nVERSION:2.0\nPRODID:-//t//\nBEGIN:VEVENT\nUID:1\nDTSTART:20990704T093000\n"
@@ -81,8 +78,7 @@ def main():
         moved = stage + "/usr/lib/other place"
         os.renames(root, moved)
         installed = os.path.join(moved, "share/strigolo/Data")
-        with open(os.path.join(installed, "new picture"), "wb") as f:
-            f.write(b"\1\0\0\0\1\0\0\0\xff\xff\xff\xff")
+        open(os.path.join(installed, "new picture"), "wb").write(b"\1\0\0\0\1\0\0\0\xff\xff\xff\xff")
         os.unlink(os.path.join(installed, "hat"))
         gone = subprocess.Popen(["true"])
         gone.wait()
