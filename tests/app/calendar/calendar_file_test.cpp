@@ -45,9 +45,9 @@ TEST(CalendarRecords, LayoutAndRoundTrip) {
     EXPECT_EQ(b, SerializeEvents(ParseEvents(odd.data(), odd.size())));
 }
 
-std::string FileTitles(const std::string& path) {
+std::list<Event> FileEvents(const std::string& path) {
     const Bytes b = Get(path);
-    return Titles(ParseEvents(b.data(), b.size()));
+    return ParseEvents(b.data(), b.size());
 }
 std::string Notice(const CalendarStore& st) {
     const std::vector<std::string> lines = CalendarNoticeLines(st.notices, 0);
@@ -59,15 +59,11 @@ protected:
     void SetUp() override {
         char tmpl[] = "/dev/shm/strigolo-writers-XXXXXX";  // tmpfs: the disk does not slow the saves
         ASSERT_NE(nullptr, mkdtemp(tmpl));
-        dir = tmpl, db = dir + "/database.bin";
+        dir = tmpl, db = dir + "/database.bin", store.path = db;
     }
     void TearDown() override { fs::remove_all(dir); }
-    CalendarStore Store() {
-        CalendarStore st;
-        st.path = db;
-        return st;
-    }
     std::string dir, db;
+    CalendarStore store;  // of the file in `dir`, not yet opened
     // Two minutes ahead: a start sweeps any temporary file, as one a minute old.
     const std::time_t now = std::time(nullptr) + 120;
 };
@@ -109,14 +105,14 @@ TEST_F(CalendarWriters, WhatCouldNotBeReadIsNeverWrittenOverAndTheWindowSaysSo) 
                    (made != fs::file_type::regular || Get(p) == before);
         };
         setfsgid(65534), setfsuid(65534);  // files are opened as the user nobody: root ignores permissions
-        CalendarStore st = Store();
+        CalendarStore st = store;
         std::list<Event> list;
         OpenCalendar(st, list, now);
         std::string seen = std::to_string(list.size()) + " " + Notice(st) + " | ";
         list.push_back(Ev("Nuovo"));
         seen += SaveCalendar(st, list, nullptr, now, 0) ? "saved " : "failed ";
         setfsuid(0), setfsgid(0);
-        seen += Notice(st) + " | " + (as_made(db) ? "kept " : "") + FileTitles(db);
+        seen += Notice(st) + " | " + (as_made(db) ? "kept " : "") + Titles(FileEvents(db));
         for (const auto& e : fs::directory_iterator(dir)) {
             const std::string name = e.path().filename();
             if (name.find(".tmp") != std::string::npos) seen += " " + name;
@@ -155,7 +151,7 @@ TEST(CalendarMerge, KeepsBothSidesChangesOnceAndNeverTheOpenEvent) {
 // The running owl takes in an import a second after it, once no panel is open, its
 // reminders due; a failed save keeps the list and is retried, panel open or not.
 TEST_F(CalendarWriters, TheRunningOwlTakesInAnImportAndRetriesAFailedSave) {
-    CalendarStore a = Store();
+    CalendarStore a = store;
     std::list<Event> la;
     std::string error;
     OpenCalendar(a, la, now);
@@ -171,7 +167,7 @@ TEST_F(CalendarWriters, TheRunningOwlTakesInAnImportAndRetriesAFailedSave) {
     EXPECT_FALSE(SaveCalendar(a, la, nullptr, now, 6000));
     chmod(db.c_str(), 0644);
     WatchCalendar(a, la, 16000, true, nullptr, now);
-    EXPECT_EQ("X R Z|", FileTitles(db) + "|" + Notice(a));
+    EXPECT_EQ("X R Z|", Titles(FileEvents(db)) + "|" + Notice(a));
 }
 
 // A weekly event acknowledged, the file last written a week before Monday noon: due
@@ -185,7 +181,7 @@ TEST_F(CalendarWriters, AWeeklyEventAcknowledgedComesBackAWeekLater) {
         Put(db, SerializeEvents({w}));
         const timespec written[2] = {{at_noon - days_ago * 86400 - 3600, 0}, {at_noon - days_ago * 86400 - 3600, 0}};
         utimensat(AT_FDCWD, db.c_str(), written, 0);
-        CalendarStore st = Store();
+        CalendarStore st = store;
         std::list<Event> l;
         OpenCalendar(st, l, at_noon);
         EXPECT_EQ(days_ago > 0, ScanEvents(l, monday, 0.0f).n_notify) << days_ago;
@@ -205,13 +201,12 @@ TEST_F(CalendarWriters, KilledSavesAndFourWritersAtOnce) {
     for (int k = 0; k < 150; ++k) {
         const pid_t pid = fork();
         if (pid == 0) {
-            CalendarStore st = Store();
+            CalendarStore st = store;
             std::list<Event> l;
             OpenCalendar(st, l, std::time(nullptr));
             for (int i = 0;; i ^= 1) l = cals[i], SaveCalendar(st, l, nullptr, 0, 0);
         }
-        usleep(useconds_t(rng() % 50000));
-        kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
+        usleep(useconds_t(rng() % 50000)), kill(pid, SIGKILL), waitpid(pid, nullptr, 0);
         const Bytes left = Get(db);
         ASSERT_TRUE(!fs::exists(db) || left == bytes[0] || left == bytes[1]) << "kill " << k;
         for (const auto& e : fs::directory_iterator(dir))
@@ -222,11 +217,8 @@ TEST_F(CalendarWriters, KilledSavesAndFourWritersAtOnce) {
     Put(db, bytes[1]);  // long saves: writers overlap
     std::vector<pid_t> writers;
     for (int w = 0; w < 4; ++w) {
-        if (const pid_t pid = fork()) {
-            writers.push_back(pid);
-            continue;
-        }
-        CalendarStore st = Store();
+        if (const pid_t pid = fork()) { writers.push_back(pid); continue; }
+        CalendarStore st = store;
         std::list<Event> l;
         std::string error;
         OpenCalendar(st, l, std::time(nullptr));
@@ -239,12 +231,9 @@ TEST_F(CalendarWriters, KilledSavesAndFourWritersAtOnce) {
         }
         _exit(ok ? 0 : 1);
     }
-    for (const pid_t pid : writers) {
-        int status = -1;
-        EXPECT_TRUE(waitpid(pid, &status, 0) == pid && status == 0) << status;
-    }
-    const Bytes all = Get(db);
-    EXPECT_EQ(600u, ParseEvents(all.data(), all.size()).size());
+    int status = -1;
+    for (const pid_t pid : writers) EXPECT_TRUE(waitpid(pid, &status, 0) == pid && status == 0) << status;
+    EXPECT_EQ(600u, FileEvents(db).size());
 }
 
 }  // namespace

@@ -17,15 +17,13 @@ using Bytes = std::vector<unsigned char>;
 // A local time with the weekday the test means (0 Sunday).
 inline std::tm At(int year, int month, int day, int hour, int min, int wday) {
     std::tm t{};
-    t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day, t.tm_hour = hour, t.tm_min = min;
-    t.tm_wday = wday, t.tm_isdst = -1;
-    return t;
+    t.tm_year = year - 1900, t.tm_mon = month - 1, t.tm_mday = day, t.tm_hour = hour, t.tm_min = min, t.tm_wday = wday;
+    return t.tm_isdst = -1, t;  // the zone tells whether summer time applies
 }
 
 inline Event Ev(const char* title, int type = kAppointment, Date date = {1, 1, 2030}, Time time = {0, 0}, int wday = 1) {
     Event e{std::tm{}};
-    std::snprintf(e.title, sizeof e.title, "%s", title);
-    e.type = type, e.date = date, e.time = time, e.wday = wday;
+    e.type = type, e.date = date, e.time = time, e.wday = wday, std::snprintf(e.title, sizeof e.title, "%s", title);
     return e;
 }
 
@@ -40,6 +38,5 @@ inline void Put(const std::string& path, const Bytes& b) {
 }
 
 inline Bytes Get(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(f), {});
+    return Bytes(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
