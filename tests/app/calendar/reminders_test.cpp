@@ -17,11 +17,6 @@
 namespace {
 
 std::tm Friday(int hour, int min, int day = 4, int wday = 5) { return At(2026, 12, day, hour, min, wday); }
-Event Reminder(int mode, float te) {
-    Event e = Ev(("R" + std::to_string(mode)).c_str(), kReminder);
-    e.remind_mode = mode, e.remind_te = te;
-    return e;
-}
 int Due(std::list<Event>& l, const std::tm& now, float dt = 0.02f) { return ScanEvents(l, now, dt).n_notify; }
 int Flags(const Event& e) { return e.notify_1h | e.notify_hh << 1 | e.notify << 2; }
 
@@ -39,11 +34,8 @@ class Reminders : public ::testing::Test {
 protected:
     void SetUp() override { TearDown(); }
     void TearDown() override {
-        events.clear();
-        edit_event = nullptr;
-        n_notify = saves = 0;
-        new_notify = spawn_question = force_back_hm = false;
-        menu_case_id = -1;
+        events.clear(), edit_event = nullptr, n_notify = saves = 0;
+        new_notify = spawn_question = force_back_hm = false, menu_case_id = -1;
     }
     // Scans at each row's clock; a viewed row then checks the flags left (1 the hour's
     // warning seen, 2 the half hour's, 4 the due notice), or -1: the check removed it.
@@ -89,7 +81,8 @@ TEST_F(Reminders, RemindersAndTheSoundRepeatAfterTheirPeriods) {
     struct { int due; float dt; bool sound; } sounds[] = {{0, 1, false}, {2, 0.02f, true}, {2, 34.9f, false},
         {2, 0.2f, true}, {1, 35, false}, {1, 0.01f, true}, {0, 1, false}, {1, 0.02f, true}};
     for (const auto& n : sounds) EXPECT_EQ(n.sound, NotifySoundStep(rs, n.due, n.dt)) << &n - sounds;
-    std::list<Event> one{Reminder(0, 3599.0f)};  // the scan ages it by the frame time
+    std::list<Event> one{Ev("R0", kReminder)};
+    one.front().remind_te = 3599.0f;  // the scan ages it by the frame time
     EXPECT_EQ(0, Due(one, Friday(9, 5), 1.0f));
     EXPECT_EQ(1, Due(one, Friday(9, 5), 0.5f));
 }
@@ -115,8 +108,9 @@ TEST_F(Reminders, ASuspendAdvancesTheTicksByTheWholeSleep) {
 // The earliest due appointment first, in view mode; then the first reminder, in the
 // editor, whose confirm goes back to the scene.
 TEST_F(Reminders, TheButtonOpensADueAppointmentBeforeADueReminder) {
-    events = {Ev("Tardi", kAppointment, {4, 12, 2026}, {9, 30}), Reminder(0, 10800.0f),
-              Ev("Prima", kAppointment, {4, 12, 2026}, {8, 0}), Reminder(2, 10800.0f)};
+    events = {Ev("Tardi", kAppointment, {4, 12, 2026}, {9, 30}), Ev("R0", kReminder),
+              Ev("Prima", kAppointment, {4, 12, 2026}, {8, 0}), Ev("R1", kReminder)};
+    for (Event& e : events) e.remind_te = 10800.0f;  // both reminders past their hour
     SceneState scene;
     std::string opened;
     for (int click = 0; click < 3; ++click) {
