@@ -16,13 +16,11 @@ LOG_SIZE, HEADER = 4096, 32
 class Probe:
     def __init__(self, path):
         self.path = path
-        with open(path, "wb") as f:
-            f.write(bytes(HEADER + 16 * LOG_SIZE))
+        open(path, "wb").write(bytes(HEADER + 16 * LOG_SIZE))
 
     def read(self):
         """(swaps so far, entries logged so far, the file)."""
-        with open(self.path, "rb") as f:
-            data = f.read()
+        data = open(self.path, "rb").read()
         swaps, _, logged = struct.unpack_from("<QdQ", data)
         return swaps, logged, data
 
