@@ -13,8 +13,9 @@
 #include "engine/input.h"
 
 // What the build does not check: every question and every answer of a question
-// distinct, the right answer 27 times in each place.
-TEST(QuestionBank, DistinctQuestionsAndAnswersTheRightOneSpreadEvenly) {
+// distinct, the right answer 27 times in each place. The question picked from a rand()
+// value: unsigned, never dividing by an empty bank.
+TEST(QuestionBank, DistinctQuestionsAndAnswersTheRightOneSpreadEvenlyAnUnsignedPick) {
     questions.clear(), GenQuestions();
     std::set<std::string> texts;
     int at[4] = {};
@@ -24,6 +25,7 @@ TEST(QuestionBank, DistinctQuestionsAndAnswersTheRightOneSpreadEvenly) {
     }
     EXPECT_EQ(texts.size(), questions.size());
     for (int n : at) EXPECT_EQ(n, 27);
+    EXPECT_TRUE(PickQuestion(UINT_MAX, 108) == 75 && PickQuestion(55, 0) == 0);
 }
 
 // A draw() stand-in handing out a chosen value and counting its calls.
@@ -36,11 +38,10 @@ int FixedDraw() { return ++g_draws, g_draw; }
 // not; closing with no pick judges nothing. The pick is forgotten at close.
 TEST(QuizPanel, FirstPickSticksAndACloseJudgesIt) {
     const struct { std::vector<int> clicks; int solve; bool sfx; int draw; bool laugh; const char* sound; int draws; }
-        rows[] = {{{2, 0}, 2, true, 0, false, "Data/right.wav", 0}, {{2}, 2, false, 0, false, "", 0},
-        {{4, 0}, 0, true, 0, false, "Data/right.wav", 0}, {{0}, 3, true, 0, true, "", 1},
-        {{-7, 0, 3}, 3, true, 1, false, "Data/wrong_1.wav", 1},
-        {{0}, 3, true, 6, false, "Data/wrong_2.wav", 1}, {{0}, 3, true, INT_MAX, false, "Data/wrong_3.wav", 1},
-        {{1}, 2, false, 4, true, "", 1}, {{1}, 2, false, 3, false, "", 1}, {{}, 2, true, 0, false, "", 0}};
+        rows[] = {{{2}, 2, false, 0, false, "", 0}, {{0}, 3, true, 0, true, "", 1}, {{1}, 2, false, 4, true, "", 1},
+        {{-7, 0, 3}, 3, true, 1, false, "Data/wrong_1.wav", 1}, {{0}, 3, true, INT_MAX, false, "Data/wrong_3.wav", 1},
+        {{4, 0}, 0, true, 0, false, "Data/right.wav", 0}, {{0}, 3, true, 6, false, "Data/wrong_2.wav", 1},
+        {{1}, 2, false, 3, false, "", 1}, {{}, 2, true, 0, false, "", 0}};
     for (const auto& r : rows) {
         QuizPanel p;
         g_draw = r.draw, g_draws = 0;
@@ -64,12 +65,6 @@ TEST(QuizPanel, ButtonsAreHitOnlyInsideTheirAreasWhilePressed) {
         EXPECT_TRUE(c.close == r.close && c.answer == r.answer) << r.x << "," << r.y << " " << r.press;
     }
     single_touch = false, SetWindowSizeOverride(-1, -1);
-}
-
-// The question picked from a rand() value: unsigned, never dividing by an empty bank.
-TEST(QuizPanel, PickOfAQuestion) {
-    struct { unsigned r; size_t n; int id; } rows[] = {{107, 108, 107}, {108, 108, 0}, {UINT_MAX, 108, 75}, {55, 0, 0}};
-    for (const auto& p : rows) EXPECT_EQ(PickQuestion(p.r, p.n), p.id) << p.r;
 }
 
 // Steps of an offer: its sound once at the start and only with sound on, withdrawn in

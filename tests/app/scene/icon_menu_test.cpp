@@ -14,12 +14,11 @@
 #include "../calendar/calendar_helpers.h"
 #include "engine/input.h"
 
-// One menu step in a 300 by 300 window with the pointer over GUI point (44.5, y), or
-// (x, y) when given; the label it shows.
+// One menu step with the pointer over GUI point (44.5, y), or (x, y) when given, in a
+// window of a pixel per GUI unit (other sizes hover in the drawn views); the label it shows.
 std::string StepAt(SceneState& s, float y, bool press = false, float x = 44.5f) {
     char help[512];
-    SetWindowSizeOverride(300, 300);
-    touch_coord_x = x * 300.0f / 512.0f, touch_coord_y = (512.0f - y) * 300.0f / 512.0f, single_touch = press;
+    SetWindowSizeOverride(512, 512), touch_coord_x = x, touch_coord_y = 512.0f - y, single_touch = press;
     IconMenuStep(s, help);
     single_touch = false, SetWindowSizeOverride(-1, -1);
     return help;
@@ -58,11 +57,10 @@ TEST(IconMenuText, ClockLineUnpaddedAndFileAddressesPercentEncoded) {
 }
 
 // The pointer in window pixels of a w by h window and the tooltip's start in GUI units
-// (26 * 512 / 300 = 44.37 is truncated); none for a window of zero size.
+// (26 * 512 / 300 = 44.37 is truncated), 15 to the right; none for a window of zero size.
 TEST(Tooltip, StartsRightOfThePointerAtItsHeight) {
-    const struct { float px, py; int w, h; bool shown; int x, y; } rows[] = {
-        {150, 150, 300, 300, true, 271, 256}, {26, 299, 300, 300, true, 59, 2}, {52, 598, 600, 600, true, 59, 2},
-        {10, 10, 0, 300, false, 0, 0}, {10, 10, 300, 0, false, 0, 0}};
+    const struct { float px, py; int w, h; bool shown; int x, y; } rows[] = {{26, 299, 300, 300, true, 59, 2},
+        {52, 598, 600, 600, true, 59, 2}, {10, 10, 0, 300, false, 0, 0}, {10, 10, 300, 0, false, 0, 0}};
     for (const auto& r : rows) {
         int x = 0, y = 0;
         const bool shown = TooltipPosition(r.px, r.py, r.w, r.h, x, y);

@@ -19,10 +19,8 @@
 
 // Friday 2026-12-04, `seconds` after 09:00:00.
 std::tm At(double seconds) {
-    const int s = int(seconds);
-    std::tm t = At(2026, 12, 4, 9 + s / 3600, s / 60 % 60, 5);
-    t.tm_sec = s % 60;
-    return t;
+    std::tm t = At(2026, 12, 4, 9 + int(seconds) / 3600, int(seconds) / 60 % 60, 5);
+    return t.tm_sec = int(seconds) % 60, t;
 }
 
 // When each kind of happening was seen, in seconds from the start, over half an hour in
@@ -34,10 +32,9 @@ std::map<std::string, std::vector<double>> HalfHour(int rate) {
     // The first call of rand_intvf seeds from the clock; the run seeds after it.
     rand_intvf(0, 1, 1), std::srand(20261204), reminder_state = ReminderState{}, edit_event = nullptr;
     anim = 0, n_notify = 0, enable_sfx = true, spawn_question = new_notify = spawn_laugh = false;
-    Event reminder(At(0)), appointment(At(0));
-    reminder.type = kReminder, reminder.remind_mode = 0, reminder.remind_te = 2100.0f;
-    appointment.type = kAppointment, appointment.date = {4, 12, 2026}, appointment.time = {10, 27};
-    events = {reminder, appointment};
+    events.assign(2, Event(At(0)));
+    events.front().type = kReminder, events.front().remind_mode = 0, events.front().remind_te = 2100.0f;
+    events.back().type = kAppointment, events.back().date = {4, 12, 2026}, events.back().time = {10, 27};
     SceneState& s = scene_state = SceneState{};
     std::map<std::string, std::vector<double>> seen;
     SceneShown last = CurrentSceneShown();
@@ -57,8 +54,7 @@ std::map<std::string, std::vector<double>> HalfHour(int rate) {
             if (h.first) seen[h.second].push_back(double(i + 1) / rate);
         last = now;
     }
-    events.clear();
-    return seen;
+    return events.clear(), seen;
 }
 
 TEST(SceneStep, HalfAnHourAtSixtyTwentyAndFifteenTicksAgreesWithinATick) {
