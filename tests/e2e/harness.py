@@ -63,6 +63,16 @@ def database(*records):
         RECORD.pack(r[0].encode(), b"", *r[1:], 0.0, 0, 0, 0) for r in records)
 
 
+def start_xvfb(size):
+    """Xvfb on a display number it picks itself: (the process, ":N")."""
+    r, w = os.pipe()
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", size, "-nolisten", "tcp", "-noreset"],
+                            pass_fds=(w,), stderr=subprocess.DEVNULL)
+    os.close(w)
+    with os.fdopen(r) as f:
+        return xvfb, ":" + f.readline().strip()
+
+
 class Program:
     def __init__(self, proc, stderr_path):
         self.proc, self.stderr_path = proc, stderr_path
@@ -99,12 +109,8 @@ class Session:
 
     def __enter__(self):
         try:
-            r, w = os.pipe()  # Xvfb writes the display number it picked
-            self.procs.append(subprocess.Popen(["Xvfb", "-displayfd", str(w), "-screen", "0", self.size, "-nolisten",
-                                                "tcp", "-noreset"], pass_fds=(w,), stderr=subprocess.DEVNULL))
-            os.close(w)
-            with os.fdopen(r) as f:
-                self.display = ":" + f.readline().strip()
+            xvfb, self.display = start_xvfb(self.size)
+            self.procs.append(xvfb)
             if self.wm:
                 self.procs.append(subprocess.Popen(["openbox", "--sm-disable"], env=self.env(),
                                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
