@@ -12,7 +12,6 @@
 #include <thread>
 
 #include "platform/browser.h"
-#include "platform/clock.h"
 #include "platform/pacing.h"
 
 TEST(TickSchedule, StaysOnItsGridThroughRoundingAndLateWakeUpsAndRestartsWhenBehind) {
