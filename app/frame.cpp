@@ -24,11 +24,6 @@
 #include "platform/pacing.h"
 #include "platform/window.h"
 
-int menu_case_id = kMenuScene;
-float global_time = 0.0f;
-float draw_time = 0.0f;
-std::tm* timeinfo = nullptr;
-
 namespace {
 FrameClock frame_clock;
 std::tm tick_tm{};

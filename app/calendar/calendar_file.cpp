@@ -12,7 +12,7 @@
 #include <map>
 #include <vector>
 
-#include "app/frame.h"
+#include "app/shared/tick_state.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/file_lock.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/calendar/event_store.h"
-#include "app/frame.h"
+#include "app/shared/tick_state.h"
 
 // Set by the reminders when they open a reminder in edit mode: confirming then goes
 // back to the scene instead of the list. Confirm clears it.

@@ -2,7 +2,7 @@
 #include <GL/gl.h>
 
 #include "app/calendar/event_list.h"
-#include "app/frame.h"
+#include "app/shared/tick_state.h"
 #include "app/panel_header.h"
 #include "app/views.h"
 #include "engine/text.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "app/calendar/event_editor.h"
-#include "app/frame.h"
+#include "app/shared/tick_state.h"
 #include "app/quiz/quiz.h"
 #include "app/scene/scene.h"
 #include "app/views.h"

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/frame.h"
+#include "app/shared/tick_state.h"
 #include "app/panel_header.h"
 #include "app/views.h"
 #include "audio/audio_engine.h"

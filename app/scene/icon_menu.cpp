@@ -10,7 +10,7 @@
 #include <cstring>
 
 #include "app/calendar/event_store.h"
-#include "app/frame.h"
+#include "app/shared/tick_state.h"
 #include "app/scene/scene.h"
 #include "audio/audio_engine.h"
 #include "app/views.h"

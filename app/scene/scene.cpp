@@ -9,7 +9,7 @@
 
 #include <cmath>
 
-#include "app/frame.h"
+#include "app/shared/tick_state.h"
 #include "app/scene/icon_menu.h"
 #include "app/scene/scene.h"
 #include "app/scene/scene_backdrop.h"

@@ -8,7 +8,7 @@
 
 #include "app/calendar/event_editor.h"
 #include "app/calendar/reminders.h"
-#include "app/frame.h"
+#include "app/shared/tick_state.h"
 #include "app/scene/scene.h"
 #include "app/views.h"
 #include "calendar_helpers.h"

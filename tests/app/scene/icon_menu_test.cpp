@@ -6,7 +6,7 @@
 #include <ctime>
 #include <string>
 
-#include "app/frame.h"
+#include "app/shared/tick_state.h"
 #include "app/scene/icon_menu.h"
 #include "app/scene/scene.h"
 #include "app/views.h"
