@@ -21,6 +21,7 @@
 #include "engine/widgets.h"
 #include "fx/scintix.h"
 #include "platform/clock.h"
+#include "platform/named_stream.h"
 #include "platform/pacing.h"
 #include "platform/window.h"
 #include "platform/window_icon.h"
@@ -73,6 +74,8 @@ void init_after_first_frame() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before anything opens a file or the X connection in their place.
+    OpenMissingStandardStreams();
     const CommandLine cl = ParseCommandLine(argc, argv);
     if (!cl.error.empty()) {
         std::fprintf(stderr, "strigolo: %s\n%s", cl.error.c_str(), Usage().c_str());

@@ -211,7 +211,8 @@ bool MoveAside(const std::string& path, const std::string& suffix, std::string& 
         err = EROFS;
         error = target + " is read-only";
     } else {
-        for (int n = 1; n < 100; ++n) {
+        // Names taken by earlier moves in the same second get a counter, as far as it needs.
+        for (long n = 1; n <= 1000000; ++n) {
             moved = target + suffix + (n > 1 ? "-" + std::to_string(n) : "");
             int done = ::renameat2(AT_FDCWD, target.c_str(), AT_FDCWD, moved.c_str(), RENAME_NOREPLACE);
             if (done != 0 && errno == EINVAL) {  // a file system without RENAME_NOREPLACE

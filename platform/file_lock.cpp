@@ -14,8 +14,9 @@ FileLock::~FileLock() {
 }
 
 bool FileLock::Acquire(const std::string& lock_path, int wait_ms, std::string& error, int& error_number) {
+    // Owner only: whoever can open the lock file can hold it and stall the owner's writers.
     // A folder where nothing can be created still lets an existing lock file be locked.
-    fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     const int create_error = errno;
     if (fd_ < 0) fd_ = ::open(lock_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd_ < 0) {

@@ -21,8 +21,6 @@ CalendarStore calendar_store;
 
 namespace {
 
-// Our own files hold a few dozen events; 16 MiB is about 29,000.
-constexpr size_t kMaxCalendarBytes = 16u << 20;
 // A writer holds the lock for milliseconds; the frame loop waits at most this long.
 constexpr int kSaveLockWaitMs = 1000, kUpdateLockWaitMs = 5000;
 constexpr uint32_t kWatchPeriodMs = 1000, kRetryPeriodMs = 10000;
@@ -80,7 +78,7 @@ std::string BaseName(const std::string& path) { return path.substr(path.find_las
 
 CalendarImage ReadCalendarFile(const std::string& path) {
     CalendarImage img;
-    FileRead r = ReadRegularFile(path, kMaxCalendarBytes);
+    FileRead r = ReadRegularFile(path, kMaxCalendarReadBytes);
     img.identity = r.identity;
     img.error_number = r.error_number;
     img.problem = r.error;
@@ -181,6 +179,10 @@ bool SaveCalendar(CalendarStore& st, std::list<Event>& list, const Event* keep, 
     if (!ok) err = ENOENT;
     if (ok) ok = lock.Acquire(st.path + ".lock", kSaveLockWaitMs, error, err);
     if (ok && StatFileIdentity(target) != st.identity) Refresh(st, list, keep);
+    if (ok && !CalendarFits(list.size(), st.base.size())) {
+        ok = false, err = EFBIG;
+        error = "more than " + std::to_string(kMaxCalendarEvents) + " events";
+    }
     if (ok && !ReadInFull(st.read)) {
         std::string moved;
         ok = MoveAside(st.path, Stamp(now), moved, error, &err);
@@ -238,7 +240,13 @@ bool UpdateCalendarFile(const std::string& path, const std::function<bool(std::l
         error = path + " could not be read in full (" + img.problem + "); it is left as it is";
         return false;
     }
+    const size_t held = img.records.size();
     if (!change(img.records)) return true;
+    if (!CalendarFits(img.records.size(), held)) {
+        error = "it would hold " + std::to_string(img.records.size()) + " events, more than the " +
+                std::to_string(kMaxCalendarEvents) + " a calendar may hold";
+        return false;
+    }
     const std::vector<unsigned char> bytes = SerializeEvents(img.records);
     return WriteFileAtomically(target, bytes.data(), bytes.size(), error, warning);
 }

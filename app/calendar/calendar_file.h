@@ -29,7 +29,8 @@ struct CalendarImage {
     int error_number = 0;      // errno of a refused read (EACCES, EIO, ...), else 0
     std::string problem;       // why it was not read in full, for stderr
 };
-// Reads at most the file's size (and no more than 16 MiB), without blocking on a FIFO.
+// Reads at most the file's size (and no more than kMaxCalendarReadBytes), without
+// blocking on a FIFO.
 CalendarImage ReadCalendarFile(const std::string& path);
 
 // What the window says about the calendar file (app/calendar/calendar_notice.cpp).
@@ -47,8 +48,12 @@ struct CalendarNotices {
     // which the window shows it for kPutAsideShownMs.
     std::string put_aside;
     uint32_t put_aside_tick = 0;
+    // An event the editor was not let add (the calendar holds kMaxCalendarEvents), and
+    // the tick (ms) from which the window shows it for kFullShownMs.
+    bool full = false;
+    uint32_t full_tick = 0;
 };
-constexpr uint32_t kPutAsideShownMs = 10u * 60u * 1000u;
+constexpr uint32_t kPutAsideShownMs = 10u * 60u * 1000u, kFullShownMs = 10u * 1000u;
 
 // The calendar file as this process knows it.
 struct CalendarStore {
@@ -80,7 +85,8 @@ void MergeEvents(const std::list<Event>& base, const std::list<Event>& theirs, s
 
 // Saves `list` holding the lock (a file beside `st.path`, named as it is with ".lock"
 // added, shared by every writer of that path): merges first when the file changed since it was last read
-// or written; puts a file that could not be read in full aside (MoveAside, suffix
+// or written; refuses (EFBIG) to grow the calendar past kMaxCalendarEvents; puts a file
+// that could not be read in full aside (MoveAside, suffix
 // ".unreadable-YYYYMMDD-HHMMSS", local time `now`); then writes atomically. On failure
 // the file and `list` stay as they were, stderr and the notices say why, and `unsaved`
 // asks WatchCalendar to retry. `keep` is the event an open editor shows (null if none);
@@ -99,8 +105,8 @@ void WatchCalendar(CalendarStore& st, std::list<Event>& list, uint32_t tick, boo
 // and when it returns true writes them atomically. Records are handed over byte for
 // byte as stored (reminders are not re-armed), so those `change` leaves alone are
 // written back unchanged. False, with `error` set and the file untouched, when the file
-// exists but could not be read in full, the lock was not had within 5 s, or the write
-// failed. A running owl merges the result in within about two seconds.
+// exists but could not be read in full, the lock was not had within 5 s, `change` grew
+// the records past kMaxCalendarEvents, or the write failed. A running owl merges the result in within about two seconds.
 bool UpdateCalendarFile(const std::string& path, const std::function<bool(std::list<Event>&)>& change,
                         std::string& error);
 

@@ -45,9 +45,13 @@ std::string Tail(const std::string& s) {
 }  // namespace
 
 std::vector<std::string> CalendarNoticeLines(const CalendarNotices& n, uint32_t tick) {
+    const std::string most = std::to_string(kMaxCalendarEvents);
+    if (n.save_error == EFBIG) return {"Calendario NON salvato: troppi eventi", "Al massimo " + most + "; eliminane qualcuno"};
     if (n.save_error != 0)
         return {std::string("Calendario NON salvato: ") + SaveReason(n.save_error),
                 "Le modifiche restano qui; riprovo fra poco"};
+    if (n.full && uint32_t(tick - n.full_tick) < kFullShownMs)
+        return {"Calendario pieno: al massimo " + most + " eventi", "Eliminane qualcuno per aggiungerne"};
     if (!n.put_aside.empty() && uint32_t(tick - n.put_aside_tick) < kPutAsideShownMs)
         return {"Il calendario originale e' conservato in:", Tail(n.put_aside)};
     if (!n.dangling_target.empty()) return {"Il calendario punta a un file assente:", Tail(n.dangling_target)};

@@ -2,16 +2,20 @@
 // calendar, and the lines that tell the user what happened.
 #include "app/calendar/calendar_transfer.h"
 
-#include <algorithm>
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <list>
+#include <unordered_set>
 
 #include "app/calendar/calendar_file.h"
 #include "app/calendar/ical_export.h"
+#include "app/calendar/ical_guard.h"
 #include "app/calendar/ical_import.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
+#include "platform/named_stream.h"
 #include "platform/regular_file.h"
 
 namespace {
@@ -21,11 +25,55 @@ namespace {
 constexpr size_t kMaxIcalBytes = size_t(64) << 20;
 
 struct FileEvents {
-    std::string file;  // as the user named it
+    std::string file;  // as the user named it, escaped for the terminal
     IcalImport found;
 };
 
+// A FILE argument read whole: "-" and the descriptors DescriptorNamed knows as the
+// stream they are (a pipe is what `--import -` is for), any other path only as a
+// regular file.
+FileRead ReadInput(const std::string& file) {
+    const int fd = file == "-" ? 0 : DescriptorNamed(file);
+    return fd >= 0 ? ReadDescriptor(fd, kMaxIcalBytes) : ReadRegularFile(CallerPath(file), kMaxIcalBytes);
+}
+
+// Standard output took every line written to it: false, with a line on stderr, when it
+// could not (closed, full, a pipe nobody reads).
+bool FlushedStdout() {
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return true;
+    std::fprintf(stderr, "strigolo: cannot write to standard output\n");
+    return false;
+}
+
+// Whether `calendar` is a link to something that is not there: an unmounted folder,
+// not a calendar that does not exist yet.
+bool DanglingLink(const std::string& calendar) {
+    struct stat st {};
+    return ::lstat(calendar.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::stat(calendar.c_str(), &st) != 0;
+}
+
 }  // namespace
+
+std::string TerminalText(const std::string& text) {
+    std::string out;
+    for (size_t i = 0; i < text.size();) {
+        const unsigned char b = static_cast<unsigned char>(text[i]);
+        // A whole UTF-8 sequence of a printable character (from U+00A0) stays as it is.
+        size_t n = b >= 0xC2 && b <= 0xDF ? 2 : b >= 0xE0 && b <= 0xEF ? 3 : b >= 0xF0 && b <= 0xF4 ? 4 : 1;
+        for (size_t k = 1; k < n; ++k)
+            if (i + k >= text.size() || (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) n = 1;
+        if (n == 2 && b == 0xC2 && static_cast<unsigned char>(text[i + 1]) < 0xA0) n = 1;  // C1 controls
+        if (n > 1 || (b >= 0x20 && b < 0x7F && b != '\\')) {
+            out.append(text, i, n);
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02x", b);
+            out += hex;
+        }
+        i += n;
+    }
+    return out;
+}
 
 std::string CallerPath(const std::string& arg) {
     const char* dir = std::getenv("STRIGOLO_CALLER_DIR");
@@ -35,32 +83,46 @@ std::string CallerPath(const std::string& arg) {
 
 int RunCalendarImport(const std::vector<std::string>& files, const std::string& calendar) {
     const std::time_t now = WallClock();
+    // Parsed and mapped before the writers' lock: only the merge below holds it.
     std::vector<FileEvents> all;
-    for (const std::string& file : files) {
-        const FileRead in = ReadRegularFile(CallerPath(file), kMaxIcalBytes);
+    for (const std::string& name : files) {
+        const std::string file = TerminalText(name);
+        const FileRead in = ReadInput(name);
         if (in.status != FileReadStatus::kRead) {
             std::fprintf(stderr, "strigolo: cannot read %s (%s); the calendar is unchanged\n", file.c_str(),
                          in.status == FileReadStatus::kMissing ? "no such file" : in.error.c_str());
             return 1;
         }
         all.push_back({file, MapIcalendar(reinterpret_cast<const char*>(in.bytes.data()), in.bytes.size(), now)});
-        if (!all.back().found.is_icalendar) {
+        const IcalImport& found = all.back().found;
+        if (!found.refused.empty()) {
+            std::fprintf(stderr, "strigolo: %s is refused: %s; the calendar is unchanged\n", file.c_str(),
+                         found.refused.c_str());
+            return 1;
+        }
+        if (!found.is_icalendar) {
             std::fprintf(stderr, "strigolo: %s is not an iCalendar file (no complete VCALENDAR in it); "
                                  "the calendar is unchanged\n", file.c_str());
             return 1;
         }
+        if (found.long_lines_cut > 0)
+            std::fprintf(stderr, "strigolo: %s: %zu lines longer than %zu KiB cut to that length\n", file.c_str(),
+                         found.long_lines_cut, kMaxIcalLineBytes >> 10);
     }
 
     std::vector<std::string> skipped, cut;
     size_t imported = 0;
     // Run under the writers' lock; it may run again, so it starts its counts afresh.
+    // The records are looked up by SameEventKey, so the check grows with the events, not
+    // with their square.
     auto add_new = [&](std::list<Event>& list) {
         skipped.clear(), cut.clear(), imported = 0;
+        std::unordered_set<std::string> held;
+        for (const Event& e : list) held.insert(SameEventKey(e));
         for (const FileEvents& f : all) {
             for (const std::string& why : f.found.skipped) skipped.push_back(f.file + ": skipped " + why);
             for (const IcalEvent& found : f.found.events) {
-                const auto same = [&](const Event& e) { return SameEvent(e, found.event); };
-                if (std::any_of(list.begin(), list.end(), same)) {
+                if (!held.insert(SameEventKey(found.event)).second) {
                     skipped.push_back(f.file + ": skipped " + found.name + ": already in the calendar");
                     continue;
                 }
@@ -72,9 +134,10 @@ int RunCalendarImport(const std::vector<std::string>& files, const std::string& 
         return imported > 0;  // nothing new: the file is not rewritten
     };
     std::string error;
+    RemoveStaleTempFiles(calendar, now);
     if (!UpdateCalendarFile(calendar, add_new, error)) {
-        std::fprintf(stderr, "strigolo: cannot import into %s (%s); the calendar is unchanged\n", calendar.c_str(),
-                     error.c_str());
+        std::fprintf(stderr, "strigolo: cannot import into %s (%s); the calendar is unchanged\n",
+                     TerminalText(calendar).c_str(), TerminalText(error).c_str());
         return 1;
     }
     for (const std::string& line : skipped) std::fprintf(stderr, "strigolo: %s\n", line.c_str());
@@ -82,36 +145,51 @@ int RunCalendarImport(const std::vector<std::string>& files, const std::string& 
     std::printf("imported %zu, skipped %zu", imported, skipped.size());
     if (!cut.empty()) std::printf("; %zu texts cut to fit", cut.size());
     std::printf("\n");
-    return 0;
+    return FlushedStdout() ? 0 : 1;
 }
 
 int RunCalendarExport(const std::string& file, const std::string& calendar) {
+    const std::string shown = TerminalText(file), calendar_shown = TerminalText(calendar);
+    if (DanglingLink(calendar)) {
+        std::fprintf(stderr, "strigolo: cannot read the calendar %s (a link to something not there); nothing "
+                             "exported\n", calendar_shown.c_str());
+        return 1;
+    }
     const CalendarImage img = ReadCalendarFile(calendar);
     if (img.how == CalendarRead::kUnreadable) {
-        std::fprintf(stderr, "strigolo: cannot read the calendar %s (%s); nothing exported\n", calendar.c_str(),
+        std::fprintf(stderr, "strigolo: cannot read the calendar %s (%s); nothing exported\n", calendar_shown.c_str(),
                      img.problem.c_str());
         return 1;
     }
     if (img.how == CalendarRead::kPartial)
         std::fprintf(stderr, "strigolo: the calendar %s is damaged (%s); exporting the %zu whole events in it\n",
-                     calendar.c_str(), img.problem.c_str(), img.records.size());
+                     calendar_shown.c_str(), img.problem.c_str(), img.records.size());
     const std::list<Event>& list = img.records;
     std::string error;
     std::vector<std::string> left_out;
     const std::string text = ExportIcalendar(list, WallClock(), left_out);
-    for (const std::string& line : left_out) std::fprintf(stderr, "strigolo: not exported: %s\n", line.c_str());
-    if (file == "-") {
-        if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-            std::fprintf(stderr, "strigolo: cannot write the calendar to standard output\n");
-            return 1;
-        }
-        return 0;
+    for (const std::string& line : left_out)
+        std::fprintf(stderr, "strigolo: not exported: %s\n", TerminalText(line).c_str());
+
+    const OutputTarget target = ChooseOutputTarget(CallerPath(file));
+    bool written = false;
+    if (target.kind == OutputKind::kFile) {
+        std::string warning;
+        written = WriteFileAtomically(CallerPath(file), text.data(), text.size(), error, warning);
+    } else {
+        written = WriteToStream(target, CallerPath(file), text.data(), text.size(), error);
     }
-    std::string warning;
-    if (!WriteFileAtomically(CallerPath(file), text.data(), text.size(), error, warning)) {
-        std::fprintf(stderr, "strigolo: cannot write %s (%s)\n", file.c_str(), error.c_str());
+    if (!written) {
+        std::fprintf(stderr, "strigolo: cannot write %s (%s)\n", shown.c_str(), error.c_str());
         return 1;
     }
-    std::printf("exported %zu events to %s\n", list.size() - left_out.size(), file.c_str());
-    return 0;
+    // What goes to standard output is the calendar alone; the summary then goes to stderr.
+    const size_t exported = list.size() - left_out.size();
+    const bool into_stdout = target.kind == OutputKind::kDescriptor && target.fd == 1;
+    if (!into_stdout || !left_out.empty())
+        std::fprintf(into_stdout ? stderr : stdout, "%sexported %zu events to %s%s\n", into_stdout ? "strigolo: " : "",
+                     exported, shown.c_str(),
+                     left_out.empty() ? "" : (", " + std::to_string(left_out.size()) + " left out").c_str());
+    if (!FlushedStdout()) return 1;
+    return left_out.empty() ? 0 : 1;
 }

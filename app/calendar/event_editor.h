@@ -33,15 +33,19 @@ double EventMinDiff(const Event& e, const std::tm& now);
 // minutes. Edit mode: flags whose moment lies ahead again are cleared.
 void ApplyNoticeFlags(Event& e, double& min_diff, bool view_mode);
 
-// The arrows of edit mode. Each changes its field by one and wraps; the date and time
-// arrows also clear `notify` (the reminder period arrows do not).
+// The arrows of edit mode. Each changes its field by one and wraps, the day within its
+// month's length (a month or year arrow brings a day past it back to the month's last);
+// the year stays from 1900 to kLastEditorYear, the last the export writes. The date and
+// time arrows also clear `notify` (the reminder period arrows do not).
+constexpr int32_t kLastEditorYear = 3000;
 enum class EditorArrow { kDay, kMonth, kYear, kWday, kHour, kMin, kRemindMode };
 void StepField(Event& e, EditorArrow field, int direction);
 
 // One frame of typing into a text field of `size` bytes holding at most limit + 1
-// characters: codes 8 and 127 drop the last character, codes 0 to 2 are ignored,
-// every other pressed code is appended in ascending order while the text holds at
-// most `limit` characters. A field without a zero byte is read to its end and always
+// characters: codes 8 and 127 drop the last character, codes 0 to 2 and 128 to 159 are
+// ignored, every other pressed code is appended in ascending order while the text holds
+// at most `limit` characters, a Latin-1 letter (160 to 255) in the font's spelling of
+// FontText ("e'" for 232) when the whole of it fits. A field without a zero byte is read to its end and always
 // written back zero-terminated.
 void EditTextField(char* field, size_t size, size_t limit, const bool keys[256]);
 constexpr size_t kTitleLimit = 16, kDescriptionLimit = 344;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/calendar/event_editor.h"
+#include "app/calendar/ical_import.h"
 
 bool force_back_hm = false;
 EventEditorState event_editor;
@@ -49,18 +50,25 @@ int32_t Wrap(int32_t value, int direction, long long lo, long long hi) {
     return static_cast<int32_t>(v);
 }
 
+// Days of `month` in `year` (Gregorian); 31 for a month out of range, as a damaged
+// file holds, so the day arrows still wrap.
+int DaysInMonth(int32_t month, int32_t year) {
+    static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (month < 1 || month > 12) return 31;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
 }  // namespace
 
 void StepField(Event& e, EditorArrow field, int direction) {
     switch (field) {
-    case EditorArrow::kDay: e.date.day = Wrap(e.date.day, direction, 1, 31); break;
+    case EditorArrow::kDay: e.date.day = Wrap(e.date.day, direction, 1, DaysInMonth(e.date.month, e.date.year)); break;
     case EditorArrow::kMonth: e.date.month = Wrap(e.date.month, direction, 1, 12); break;
     case EditorArrow::kYear: {
-        // No upper bound but the int's; nothing before 1900.
+        // Years the export can write (to kLastEditorYear); nothing before 1900.
         long long v = static_cast<long long>(e.date.year) + direction;
-        if (v < 1900) v = 1900;
-        if (v > INT32_MAX) v = INT32_MAX;
-        e.date.year = static_cast<int32_t>(v);
+        e.date.year = static_cast<int32_t>(std::clamp<long long>(v, 1900, kLastEditorYear));
         break;
     }
     case EditorArrow::kWday: e.wday = Wrap(e.wday, direction, 0, 6); break;
@@ -70,6 +78,9 @@ void StepField(Event& e, EditorArrow field, int direction) {
         e.remind_mode = Wrap(e.remind_mode, direction, 0, 2);
         return;  // the period arrows leave the due notice alone
     }
+    // A month or year changed under the day: the 31st of a shorter month is its last day.
+    if (field == EditorArrow::kMonth || field == EditorArrow::kYear)
+        e.date.day = std::min<int32_t>(e.date.day, DaysInMonth(e.date.month, e.date.year));
     e.notify = false;
 }
 
@@ -81,8 +92,14 @@ void EditTextField(char* field, size_t size, size_t limit, const bool keys[256])
         if (!keys[c]) continue;
         if (c == 8 || c == 127) {
             if (!text.empty()) text.pop_back();
-        } else if (c > 2 && text.size() <= limit) {
+        } else if (c > 2 && c < 0x80 && text.size() <= limit) {
             text.push_back(static_cast<char>(c));
+        } else if (c >= 0xA0) {
+            // A Latin-1 letter from the keyboard, spelt as the import and the questions
+            // spell it ("è" is "e'"); kept whole or not at all.
+            const char utf8[] = {char(0xC0 | c >> 6), char(0x80 | (c & 0x3F)), 0};
+            const std::string font = FontText(utf8);
+            if (text.size() + font.size() <= limit + 1) text.insert(text.end(), font.begin(), font.end());
         }
     }
     // Always leave room for the terminating zero.

@@ -1,6 +1,7 @@
 // Draws the event list panel each frame while menu_case_id is 0, over its backdrop.
 #include <GL/gl.h>
 
+#include "app/calendar/calendar_file.h"
 #include "app/calendar/event_list.h"
 #include "app/shared/tick_state.h"
 #include "app/panel_header.h"
@@ -8,6 +9,7 @@
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
+#include "platform/clock.h"
 
 void DrawEventList() {
     const std::tm& now = *timeinfo;
@@ -20,7 +22,8 @@ void DrawEventList() {
     add_entry.Display(true);
     if (add_entry.isClicked()) {
         edit_event = AddEntry(events, now);
-        menu_case_id = kMenuEdit;
+        if (edit_event) menu_case_id = kMenuEdit;
+        else calendar_store.notices.full = true, calendar_store.notices.full_tick = GetTickCount();
     }
 
     int n = static_cast<int>(events.size());

@@ -30,7 +30,8 @@ bool CanScrollDown(int swap, int n);
 // Opacity of the row holding the event at list index k: bands follow the events.
 float ListRowAlpha(int k);
 
-// Appends a new event with today's defaults for `now` and returns the stored element.
+// Appends a new event with today's defaults for `now` and returns the stored element;
+// null, adding nothing, when the list already holds kMaxCalendarEvents.
 Event* AddEntry(std::list<Event>& list, const std::tm& now);
 // The k-th element in the list's order, or null past the end.
 Event* EventAtIndex(std::list<Event>& list, int k);

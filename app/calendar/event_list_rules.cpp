@@ -27,6 +27,7 @@ bool CanScrollDown(int swap, int n) { return n - swap > kListRows; }
 float ListRowAlpha(int k) { return k % 2 == 0 ? 0.35f : 0.25f; }
 
 Event* AddEntry(std::list<Event>& list, const std::tm& now) {
+    if (list.size() >= kMaxCalendarEvents) return nullptr;
     list.emplace_back(now);
     return &list.back();
 }

@@ -92,6 +92,13 @@ std::string FieldText(const char* field, size_t size);
 // The file format, byte for byte, little-endian whatever the host.
 constexpr size_t kEventRecordSize = 572;
 constexpr size_t kDatabaseHeaderSize = 4;
+// The most events any writer writes: 16 MiB of file. Readers take files up to four times
+// that, so a calendar an older build let grow past the limit still opens.
+constexpr size_t kMaxCalendarEvents = ((size_t(16) << 20) - kDatabaseHeaderSize) / kEventRecordSize;  // 29,330
+constexpr size_t kMaxCalendarReadBytes = size_t(64) << 20;
+// Whether `events` records may be written over a file that holds `held`: within the
+// limit, or no more than it holds already (an older file past the limit may shrink).
+inline bool CalendarFits(size_t events, size_t held) { return events <= kMaxCalendarEvents || events <= held; }
 
 void EncodeEvent(const Event& e, unsigned char out[kEventRecordSize]);
 // Reads a record image; padding byte 571 is ignored, flags are true for any non-zero

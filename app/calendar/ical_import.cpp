@@ -5,11 +5,13 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <set>
 #include <utility>
 
 #include "app/calendar/event_editor.h"
+#include "app/calendar/ical_guard.h"
 
 namespace {
 
@@ -236,7 +238,7 @@ IcalImport MapIcalendar(const char* data, size_t size, std::time_t now) {
     IcalImport out;
     // A zero byte would end the text early for the parser: such a file is not text.
     if (size == 0 || std::memchr(data, 0, size)) return out;
-    std::string text(data, size);
+    std::string text = GuardIcalendar(data, size, out);
     if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);  // a UTF-8 byte-order mark
 
     icalerror_set_errors_are_fatal(0);
@@ -257,9 +259,23 @@ IcalImport MapIcalendar(const char* data, size_t size, std::time_t now) {
     return out;
 }
 
+namespace {
+
+// The title in the font's spelling: one typed as Latin-1 by an older build ("caff\xE8")
+// reads as the import writes it ("caffe'"), spaces at its end aside.
+std::string ComparableTitle(const Event& e) {
+    std::string utf8;
+    for (unsigned char c : FieldText(e.title, sizeof e.title)) {
+        if (c >= 0x80) utf8 += char(0xC0 | c >> 6), c = 0x80 | (c & 0x3F);
+        utf8 += char(c);
+    }
+    return TrimEnd(FontText(utf8));
+}
+
+}  // namespace
+
 bool SameEvent(const Event& a, const Event& b) {
-    if (a.type != b.type || TrimEnd(FieldText(a.title, sizeof a.title)) != TrimEnd(FieldText(b.title, sizeof b.title)))
-        return false;
+    if (a.type != b.type || ComparableTitle(a) != ComparableTitle(b)) return false;
     const bool same_time = a.time.hour == b.time.hour && a.time.min == b.time.min;
     switch (a.type) {
     case kAppointment:
@@ -268,4 +284,18 @@ bool SameEvent(const Event& a, const Event& b) {
     case kReminder: return a.remind_mode == b.remind_mode;
     default: return false;
     }
+}
+
+std::string SameEventKey(const Event& e) {
+    char head[80];
+    switch (e.type) {
+    case kAppointment:
+        std::snprintf(head, sizeof head, "A%d:%d %d/%d/%d|", e.time.hour, e.time.min, e.date.day, e.date.month,
+                      e.date.year);
+        break;
+    case kWeekly: std::snprintf(head, sizeof head, "W%d:%d %d|", e.time.hour, e.time.min, e.wday); break;
+    case kReminder: std::snprintf(head, sizeof head, "R%d|", e.remind_mode); break;
+    default: return "";
+    }
+    return head + ComparableTitle(e);
 }

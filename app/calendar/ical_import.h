@@ -22,6 +22,8 @@ struct IcalImport {
     // False when the text holds no complete VCALENDAR (not iCalendar, cut short or
     // empty); nothing else is filled in then.
     bool is_icalendar = false;
+    std::string refused;        // why the text was not parsed at all (ical_guard.h); else empty
+    size_t long_lines_cut = 0;  // lines cut to kMaxIcalLineBytes before parsing
     std::vector<IcalEvent> events;     // in the file's order
     std::vector<std::string> skipped;  // one per item left out: its name, a colon, the reason
 };
@@ -53,5 +55,9 @@ std::string FontText(const std::string& utf8);
 // Whether `a` and `b` are the same entry for an import: same type and title (spaces at
 // its end aside, as files lose them) and, for an appointment the same date and time, for
 // a weekly event the same weekday and time, for a reminder the same period. The date a
-// weekly event or reminder keeps is not compared.
+// weekly event or reminder keeps is not compared. Titles are compared as FontText spells
+// them, a byte past ASCII read as Latin-1.
 bool SameEvent(const Event& a, const Event& b);
+// A text equal for two events exactly when SameEvent holds, for a hashed look-up; empty
+// for a record of an unknown type, which SameEvent matches with nothing.
+std::string SameEventKey(const Event& e);

@@ -7,7 +7,8 @@ const std::vector<OptionSpec> kOptions = {
     {"--scale", Arity::kOne, "N", "window size factor from 1 to 3, to the nearest 0.25", false},
     {"--help", Arity::kNone, "", "show this help and exit", false},
     {"--version", Arity::kNone, "", "show the version and exit", false},
-    {"--import", Arity::kOneOrMore, "FILE...", "add the events of iCalendar files to the calendar and exit", false},
+    {"--import", Arity::kOneOrMore, "FILE...", "add the events of iCalendar files (- for standard\n"
+                                                                   "                      input) to the calendar and exit", false},
     {"--export", Arity::kOne, "FILE.ics", "write the calendar as an iCalendar file (- for standard output)\n"
                                           "                      and exit", false},
     {"-display", Arity::kOne, "DISPLAY", "", true},

@@ -17,8 +17,10 @@ std::string Trim(const std::string& s) {
 
 double NearestQuarter(double v) { return std::round(v * 4.0) / 4.0; }
 
-// A whole decimal number, nothing before or after it but blanks; no inf or nan.
+// A whole decimal number, nothing before or after it but blanks; no inf or nan, and no
+// hexadecimal ("0x2"), which strtod would take.
 bool ParseNumber(const std::string& text, double& v) {
+    if (text.find_first_of("xX") != std::string::npos) return false;
     const char* begin = text.c_str();
     char* end = nullptr;
     v = std::strtod(begin, &end);

@@ -47,7 +47,8 @@ TEST(WindowScale, CommandLineBeatsEnvironmentBeatsDpiInQuartersFromOneToThree) {
         {nullptr, nullptr, "Xft.dpi:\t400\n", 900, 0}, {nullptr, nullptr, "Xft.dpix:\t192\nXXft.dpi:\t192\n", 300, 0},
         {nullptr, nullptr, "Xft.dpi:\t-96\n", 300, 1}, {nullptr, "1.5", "Xft.dpi:\t192\n", 450, 0},
         {nullptr, "", "Xft.dpi:\t192\n", 600, 0}, {nullptr, "0.5", "Xft.dpi:\t192\n", 600, 1},
-        {"3", "1.5", "Xft.dpi:\t192\n", 900, 0}, {"x", "2", "", 600, 1}, {"nan", "inf", "Xft.dpi:\t144\n", 450, 2}};
+        {"3", "1.5", "Xft.dpi:\t192\n", 900, 0}, {"x", "2", "", 600, 1}, {"nan", "inf", "Xft.dpi:\t144\n", 450, 2},
+        {"0x2", "1.5", "", 450, 1}};  // hexadecimal, which strtod reads, is no decimal
     for (const auto& r : rows) {
         std::vector<std::string> warnings;
         const int side = WindowSide(ChooseScale(r.cli, r.env, r.resources, warnings));
