@@ -4,8 +4,8 @@
 
 #include <string>
 
-// Holds flock(LOCK_EX) on a lock file (created if missing, never removed: removing it
-// would let two writers lock two different files) until destroyed.
+// Holds flock(LOCK_EX) on a lock file (created for its owner only if missing, never
+// removed: removing it would let two writers lock two different files) until destroyed.
 class FileLock {
 public:
     FileLock() = default;

@@ -71,7 +71,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv, const std::vecto
         }
         if (o->arity == Arity::kOne && !has_inline && i + 1 < argc) values.push_back(argv[++i]);
         if (o->arity == Arity::kOneOrMore)
-            while (i + 1 < argc && argv[i + 1][0] != '-') values.push_back(argv[++i]);
+            while (i + 1 < argc && (argv[i + 1][0] != '-' || std::strcmp(argv[i + 1], "-") == 0))
+                values.push_back(argv[++i]);  // "-" alone is a value: standard input
         if (o->arity != Arity::kNone && values.empty()) cl.error = "option " + arg + " needs " + o->value;
         if (o->glut) {
             cl.glut_args.push_back(arg);

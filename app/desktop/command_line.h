@@ -7,7 +7,7 @@
 #include <vector>
 
 // How many values follow an option: none, exactly one, or one or more (every argument
-// up to the next one that starts with a dash).
+// up to the next one that starts with a dash, "-" alone being a value).
 enum class Arity { kNone, kOne, kOneOrMore };
 
 struct OptionSpec {

@@ -22,7 +22,7 @@ TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
                    const char* import = ""; } rows[] = {
         {{"-display", ":3", "--scale", "2", "-geometry", "+5+6", "--scale=1.5", "-sync"}, "", "1.5",
          "-display :3 -geometry +5+6 -sync"},
-        {{"--import", "a.ics", "b.ics", "-sync", "--import", "c.ics"}, "", "", "-sync", "a.ics b.ics c.ics"},
+        {{"--import", "a.ics", "-", "b.ics", "-sync", "--import", "c.ics"}, "", "", "-sync", "a.ics - b.ics c.ics"},
         {{"--scale"}, "option --scale needs N"}, {{"--import", "--help"}, "option --import needs FILE..."},
         {{"--help=yes"}, "option --help takes no value"}, {{"stray.ics"}, "unexpected argument stray.ics"}};
     for (const auto& r : rows) {
