@@ -170,6 +170,31 @@ TEST_F(CalendarWriters, TheRunningOwlTakesInAnImportAndRetriesAFailedSave) {
     EXPECT_EQ("X R Z|", Titles(FileEvents(db)) + "|" + Notice(a));
 }
 
+// One limit for every writer, a larger cap for readers: a file of 30,000 events an older
+// build wrote (17,160,004 bytes) still opens; no writer grows a calendar past
+// kMaxCalendarEvents, and the window says why; shrinking that file is a save as any other.
+TEST_F(CalendarWriters, OneLimitForWritersALargerCapForReaders) {
+    const auto add = [](size_t n) {
+        return [n](std::list<Event>& l) { return l.insert(l.end(), n, Ev("y")), true; };
+    };
+    std::string error;
+    EXPECT_FALSE(UpdateCalendarFile(db, add(kMaxCalendarEvents + 1), error));
+    EXPECT_FALSE(fs::exists(db)) << error;
+    ASSERT_TRUE(UpdateCalendarFile(db, add(kMaxCalendarEvents), error)) << error;
+    EXPECT_EQ(4u + kMaxCalendarEvents * 572, fs::file_size(db));
+    Put(db, SerializeEvents(std::list<Event>(30000, Ev("x"))));
+    EXPECT_FALSE(UpdateCalendarFile(db, add(1), error));
+    std::list<Event> list;
+    OpenCalendar(store, list, now);
+    ASSERT_EQ(30000u, list.size());
+    list.push_back(Ev("z"));
+    EXPECT_FALSE(SaveCalendar(store, list, nullptr, now, 0));
+    EXPECT_EQ("Calendario NON salvato: troppi eventi|17160004", Notice(store) + "|" + std::to_string(fs::file_size(db)));
+    list.pop_back(), list.pop_back();
+    EXPECT_TRUE(SaveCalendar(store, list, nullptr, now, 0));
+    EXPECT_EQ(17160004u - 572, fs::file_size(db));
+}
+
 // A weekly event acknowledged, the file last written a week before Monday noon: due
 // again; written the same morning: still acknowledged.
 TEST_F(CalendarWriters, AWeeklyEventAcknowledgedComesBackAWeekLater) {

@@ -65,7 +65,8 @@ TEST(EditorRules, EveryArrowWraps) {
     struct { A f; int from, dir, to; } steps[] = {
         {A::kDay, 31, +1, 1}, {A::kDay, 1, -1, 31}, {A::kMonth, 12, +1, 1}, {A::kYear, 1900, -1, 1900},
         {A::kWday, 6, +1, 0}, {A::kHour, 23, +1, 0}, {A::kHour, 0, -1, 23}, {A::kMin, 59, +1, 0},
-        {A::kRemindMode, 0, -1, 2}, {A::kDay, INT32_MIN, -1, 31}, {A::kYear, INT32_MAX, +1, INT32_MAX}, {A::kMin, 1000, +1, 0}};
+        {A::kRemindMode, 0, -1, 2}, {A::kDay, INT32_MIN, -1, 31}, {A::kYear, INT32_MAX, +1, 3000}, {A::kYear, 3000, +1, 3000},
+        {A::kMin, 1000, +1, 0}};
     const int32_t untouched[] = {10, 3, 2027, 3, 14, 0, 0};
     for (const auto& s : steps) {
         Event e{kWednesday};
@@ -75,6 +76,31 @@ TEST(EditorRules, EveryArrowWraps) {
         for (int k = 0; k < 7; ++k) EXPECT_EQ(k == int(s.f) ? s.to : untouched[k], *fields[k]) << &s - steps << ' ' << k;
         EXPECT_EQ(s.f == A::kRemindMode, e.notify) << int(s.f);
     }
+}
+
+// The day arrows keep within the month's length, leap years included; a month or year
+// arrow brings a day past the new month's end back to its last day.
+TEST(EditorRules, NoDayPastTheMonthsEnd) {
+    using A = EditorArrow;
+    const struct { Date from; A f; int dir; Date to; } rows[] = {
+        {{28, 2, 2027}, A::kDay, +1, {1, 2, 2027}}, {{1, 2, 2028}, A::kDay, -1, {29, 2, 2028}},
+        {{30, 4, 2027}, A::kDay, +1, {1, 4, 2027}}, {{1, 2, 2100}, A::kDay, -1, {28, 2, 2100}},
+        {{31, 1, 2027}, A::kMonth, +1, {28, 2, 2027}}, {{31, 5, 2027}, A::kMonth, -1, {30, 4, 2027}},
+        {{29, 2, 2028}, A::kYear, +1, {28, 2, 2029}}};
+    for (const auto& r : rows) {
+        Event e = Ev("", kAppointment, r.from);
+        StepField(e, r.f, r.dir);
+        EXPECT_EQ(r.to.day * 1000000 + r.to.month * 10000 + r.to.year,
+                  e.date.day * 1000000 + e.date.month * 10000 + e.date.year) << &r - rows;
+    }
+}
+
+// At the calendar's limit the list takes no new event.
+TEST(EventList, AddRefusedAtTheLimit) {
+    std::list<Event> l(kMaxCalendarEvents - 1, Ev("x"));
+    EXPECT_NE(nullptr, AddEntry(l, kWednesday));
+    EXPECT_EQ(nullptr, AddEntry(l, kWednesday));
+    EXPECT_EQ(kMaxCalendarEvents, l.size());
 }
 
 // Flags notify_1h, notify_hh, notify. View mode, from none, acknowledges what is due (a
@@ -92,12 +118,14 @@ TEST(EditorRules, NoticeFlagsInViewAndEditMode) {
 }
 
 // Frames of typing into the title (16 characters and its zero): backspace, codes 0 to 2
-// ignored, a frame's keys in ascending order; a title without a zero byte is written
-// back zero-terminated.
+// and C1 ignored, a frame's keys in ascending order; a Latin-1 letter in the import's
+// spelling, whole or not at all; a title without a zero byte is written back
+// zero-terminated.
 TEST(EditorRules, Typing) {
     struct { std::string before; std::vector<int> keys; int frames; std::string after; } rows[] = {
         {"", {'a'}, 20, std::string(17, 'a')}, {"ab", {8}, 3, ""}, {"xyz", {127}, 1, "xy"},
-        {"xy", {0, 1, 2, 13, 8, 'b', 'a'}, 1, "x\rab"}, {std::string(20, 'T'), {'x'}, 1, std::string(19, 'T')}};
+        {"xy", {0, 1, 2, 13, 8, 'b', 'a'}, 1, "x\rab"}, {std::string(20, 'T'), {'x'}, 1, std::string(19, 'T')},
+        {"caff", {0xE8}, 1, "caffe'"}, {"", {0x85, 0xE7}, 1, "c"}, {std::string(16, 'T'), {0xE0}, 1, std::string(16, 'T')}};
     for (const auto& r : rows) {
         Event e{kWednesday};
         std::memcpy(e.title, r.before.data(), r.before.size());

@@ -111,7 +111,45 @@ TEST(IcalImport, SameEventComparesWhatTheKindMeans) {
         a.type = b.type = r.type;
         r.change(b);
         EXPECT_EQ(r.same, SameEvent(a, b)) << &r - rows;
+        EXPECT_EQ(r.same, SameEventKey(a) == SameEventKey(b)) << &r - rows;
     }
+}
+
+// What libical cannot bear never reaches it: nesting past 16 levels refuses the file
+// (400,000 levels overflowed the stack of its recursive free); a line of megabytes,
+// folded or not, keeps its first 256 KiB. Three levels, as calendar programs write, pass.
+TEST(IcalImport, GuardRefusesDeepNestingAndCutsLongLines) {
+    std::string deep, folded = "DTSTART:20300310T080000Z\nSUMMARY:Lungo";
+    for (int i = 0; i < 400000; ++i) deep += "BEGIN:VALARM\n";
+    for (int i = 0; i < 5000; ++i) folded += "\n " + std::string(74, 'x');
+    const struct { std::string body; char form; const char* expect; const char* refused; size_t cut; } rows[] = {
+        {"BEGIN:VEVENT\n" + deep, 'l', "not iCalendar", "its components are nested more than 16 deep (line 51)", 0},
+        {"DTSTART:20300310T080000Z\nSUMMARY:Sveglia\nBEGIN:VALARM\nACTION:DISPLAY\nTRIGGER:-PT5M\nEND:VALARM\n", 'c',
+         "A 10/3/2030 9:00 Sveglia; ", "", 0},
+        {folded + "\n", 'l', "A 10/3/2030 9:00 Lungoxxxxxxxxxxx (title cut to 16 characters); ", "", 1},
+        {"DTSTART:20300310T080000Z\nSUMMARY:Note\nDESCRIPTION:" + std::string(3 << 20, 'y') + "\n", 'c',
+         "", "", 1}};
+    for (const auto& r : rows) {
+        const std::string text = File(r.body, r.form);
+        const IcalImport got = MapIcalendar(text.data(), text.size(), kNow);
+        if (*r.expect) {
+            EXPECT_EQ(r.expect, Describe(got)) << &r - rows;
+        }
+        EXPECT_EQ(r.refused, got.refused) << &r - rows;
+        EXPECT_EQ(r.cut, got.long_lines_cut) << &r - rows;
+    }
+}
+
+// A title typed as Latin-1 by an older build ("Caff\xE8") comes back from its own export
+// as the same event, so importing it again adds nothing.
+TEST(IcalExport, ATypedAccentComesBackAsTheSameEvent) {
+    std::list<Event> calendar = {Ev("Caff\xE8 alle 9", kAppointment, {2, 3, 2030}, {9, 0})};
+    std::vector<std::string> left_out;
+    const std::string text = ExportIcalendar(calendar, kNow, left_out);
+    const IcalImport back = MapIcalendar(text.data(), text.size(), kNow);
+    ASSERT_EQ(1u, back.events.size()) << text;
+    EXPECT_STREQ("Caffe' alle 9", back.events[0].event.title);
+    EXPECT_EQ(SameEventKey(calendar.front()), SameEventKey(back.events[0].event));
 }
 
 // Every kind, weekday and period, texts that need escaping. Where a kind has no date,
