@@ -2,7 +2,8 @@
 # and an unknown option with their exit codes; --import and --export against
 # Debian's python3-icalendar: its file imported twice, the export read back by it; files
 # that are not iCalendar, a damaged calendar, and saves failing at each step (injected
-# with strace) leave the calendar byte for byte as it was. Run with /usr/bin/python3.
+# with strace) leave the calendar byte for byte as it was; appends, pipes and closed or
+# full standard streams. Run with /usr/bin/python3.
 import datetime, glob, os, shutil, struct, subprocess, sys, tempfile
 from pathlib import Path
 
@@ -14,13 +15,13 @@ folder = Path(tempfile.mkdtemp(prefix="strigolo-ical-"))
 database = folder / "Data" / "database.bin"
 
 
-def run(*args, inject=None):
+def run(*args, inject=None, stdout=subprocess.PIPE, **streams):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "STRIGOLO_CALLER_DIR")}
     strace = ["strace", "-f", "-qq", "-o", "/dev/null", "-e", "inject=" + inject] if inject else []
     if inject:  # LeakSanitizer cannot run under ptrace
         env["ASAN_OPTIONS"] = env.get("ASAN_OPTIONS", "") + ":detect_leaks=0"
     return subprocess.run(strace + [sys.argv[1], *args], cwd=folder, env=dict(env, TZ="Europe/Rome"),
-                          capture_output=True, text=True, timeout=120)
+                          stdout=stdout, stderr=subprocess.PIPE, text=True, timeout=120, **streams)
 
 
 # Each answer on one stream only: the usage on standard output when asked for, on
@@ -87,5 +88,24 @@ for args, calendar, inject, code in (
     assert (r.returncode, database.read_bytes()) == (code, calendar if code else before), (args, inject, r)
     assert code == 0 or (r.stdout, r.stderr.count("\n"), "unchanged" in r.stderr) == ("", 1, True), (args, r)
     assert not glob.glob(str(database) + ".tmp*"), (args, inject, "a temporary file left")
+
+# Streams as the shell gives them: an export appended to a log keeps the log's lines; an
+# import from a pipe, which also sweeps a temporary file its dead writer left; a summary
+# that cannot be written (a full standard output) fails; standard output closed at the
+# start is not taken by the calendar's files.
+log, stale = folder / "log.txt", Path(str(database) + ".tmp-4194304-0badf00d")
+log.write_text("head\n")
+with open(log, "a") as out:
+    r = run("--export", "/dev/stdout", stdout=out)
+assert r.returncode == 0 and log.read_bytes().startswith(b"head\nBEGIN:VCALENDAR\r\n"), (r, log.read_bytes()[:40])
+database.unlink(), stale.write_bytes(b"x" * 1000)
+r = run("--import", "-", input=cal.to_ical().decode())
+assert (r.returncode, r.stdout, database.read_bytes()[:4]) == (0, "imported 3, skipped 1\n", before[:4]), r
+assert not stale.exists(), "a stale temporary file left"
+with open("/dev/full", "w") as full:
+    r = run("--import", "source.ics", stdout=full)
+assert r.returncode == 1 and "standard output" in r.stderr, r
+r = run("--export", "closed.ics", preexec_fn=lambda: os.close(1))
+assert r.returncode == 0 and (folder / "closed.ics").read_bytes().startswith(b"BEGIN:VCALENDAR"), r
 shutil.rmtree(folder)
 print("iCalendar from the command line: all checks passed")
