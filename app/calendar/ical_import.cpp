@@ -219,7 +219,11 @@ private:
 
     std::string Name(icalcomponent* c) {
         const char* summary = icalcomponent_get_summary(c);
-        if (summary) return "\"" + FontText(summary) + "\"";
+        // The start of a long title is enough to tell it by on a terminal.
+        if (summary) {
+            const std::string text = FontText(summary);
+            return "\"" + (text.size() > 60 ? text.substr(0, 57) + "..." : text) + "\"";
+        }
         const char* kind = icalcomponent_kind_to_string(icalcomponent_isa(c));
         return std::string("an untitled ") + (kind ? kind : "item");
     }

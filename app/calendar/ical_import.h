@@ -13,7 +13,7 @@
 // One event found in a file, ready to be added to the calendar.
 struct IcalEvent {
     Event event;
-    std::string name;              // its SUMMARY in the font's characters, quoted, for messages
+    std::string name;              // its SUMMARY in the font's characters (60 at most), quoted, for messages
     std::vector<std::string> cut;  // "title cut to 16 characters" and the like; empty when nothing was cut
 };
 
