@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <list>
 #include <unordered_set>
+#include <utility>
 
 #include "app/calendar/calendar_file.h"
 #include "app/calendar/ical_export.h"
@@ -118,7 +119,8 @@ int RunCalendarImport(const std::vector<std::string>& files, const std::string& 
     auto add_new = [&](std::list<Event>& list) {
         skipped.clear(), cut.clear(), imported = 0;
         std::unordered_set<std::string> held;
-        for (const Event& e : list) held.insert(SameEventKey(e));
+        for (const Event& e : list)
+            if (std::string key = SameEventKey(e); !key.empty()) held.insert(std::move(key));
         for (const FileEvents& f : all) {
             for (const std::string& why : f.found.skipped) skipped.push_back(f.file + ": skipped " + why);
             for (const IcalEvent& found : f.found.events) {
