@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +20,9 @@ bool FileLock::Acquire(const std::string& lock_path, int wait_ms, std::string& e
     fd_ = ::open(lock_path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     const int create_error = errno;
     if (fd_ < 0) fd_ = ::open(lock_path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    // One an older version made readable by all becomes its owner's alone.
+    struct stat st {};
+    if (fd_ >= 0 && ::fstat(fd_, &st) == 0 && st.st_uid == ::geteuid() && (st.st_mode & 077)) ::fchmod(fd_, 0600);
     if (fd_ < 0) {
         error_number = create_error;
         error = "lock " + lock_path + ": " + std::strerror(create_error);

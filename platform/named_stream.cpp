@@ -3,6 +3,7 @@
 #include "platform/named_stream.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +65,11 @@ bool WriteToStream(const OutputTarget& target, const std::string& path, const vo
     for (const char* p = static_cast<const char*>(data); fd >= 0 && size > 0 && !err;) {
         const ssize_t n = ::write(fd, p, size);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {  // a descriptor the caller left non-blocking
+            pollfd ready{fd, POLLOUT, 0};
+            ::poll(&ready, 1, -1);
+            continue;
+        }
         if (n <= 0) err = n < 0 ? errno : ENOSPC;
         else p += n, size -= size_t(n);
     }
@@ -79,6 +85,11 @@ FileRead ReadDescriptor(int fd, size_t max_bytes) {
     for (;;) {
         const ssize_t n = ::read(fd, chunk, sizeof chunk);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EAGAIN) {
+            pollfd ready{fd, POLLIN, 0};
+            ::poll(&ready, 1, -1);
+            continue;
+        }
         if (n < 0) {
             r.status = FileReadStatus::kError, r.error_number = errno, r.error = std::strerror(errno);
             return r;

@@ -46,11 +46,16 @@ bool FlushedStdout() {
     return false;
 }
 
-// Whether `calendar` is a link to something that is not there: an unmounted folder,
-// not a calendar that does not exist yet.
+// Whether `calendar`, or a folder on its way, is a link to something that is not there
+// (an unmounted sync folder): not a calendar that does not exist yet.
 bool DanglingLink(const std::string& calendar) {
-    struct stat st {};
-    return ::lstat(calendar.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::stat(calendar.c_str(), &st) != 0;
+    for (size_t end = calendar.find('/', 1);; end = calendar.find('/', end + 1)) {
+        const std::string part = calendar.substr(0, end);
+        struct stat st {};
+        if (::lstat(part.c_str(), &st) != 0) return false;  // the rest is not there yet
+        if (S_ISLNK(st.st_mode) && ::stat(part.c_str(), &st) != 0) return true;
+        if (end == std::string::npos) return false;
+    }
 }
 
 }  // namespace

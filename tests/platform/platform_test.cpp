@@ -92,15 +92,20 @@ TEST_F(PlatformFiles, OutputTargetsStreamsInPlaceFilesReplaced) {
     dup2(saved, 0), close(saved), close(opened);
 }
 
-// Owner only, whatever the umask lets through: who can open it can hold it.
+// Owner only, made so or left readable by all by an older version: who can open it can
+// hold it.
 TEST_F(PlatformFiles, TheLockFileIsTheOwnersAlone) {
-    FileLock lock;
-    std::string error;
-    int err = 0;
-    ASSERT_TRUE(lock.Acquire(dir + "/database.bin.lock", 0, error, err)) << error;
-    struct stat st {};
-    ASSERT_EQ(0, stat((dir + "/database.bin.lock").c_str(), &st));
-    EXPECT_EQ(0600u, st.st_mode & 0777);
+    const std::string path = dir + "/database.bin.lock";
+    for (const bool made_before : {false, true}) {
+        if (made_before) chmod(path.c_str(), 0644);
+        FileLock lock;
+        std::string error;
+        int err = 0;
+        ASSERT_TRUE(lock.Acquire(path, 0, error, err)) << error;
+        struct stat st {};
+        ASSERT_EQ(0, stat(path.c_str(), &st));
+        EXPECT_EQ(0600u, st.st_mode & 0777) << made_before;
+    }
 }
 
 // A hundred files already put aside in the same second: the next gets the next count.

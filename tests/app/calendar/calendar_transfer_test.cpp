@@ -25,11 +25,13 @@ protected:
     std::string dir, db, backup;
 };
 
-// A calendar that is a link into a folder not there (an unmounted disk) is an error and
-// the backup stays; one that does not exist yet is an empty calendar.
+// A calendar that is a link into a folder not there (an unmounted disk), or in a folder
+// that is such a link, is an error and the backup stays; one that does not exist yet is
+// an empty calendar.
 TEST_F(CalendarExport, ALinkToNothingIsAnErrorAMissingCalendarIsEmpty) {
     ASSERT_EQ(0, symlink((dir + "/unmounted/database.bin").c_str(), db.c_str()));
-    EXPECT_EQ(1, RunCalendarExport(backup, db));
+    ASSERT_EQ(0, symlink((dir + "/unmounted").c_str(), (dir + "/Data").c_str()));
+    for (const std::string& calendar : {db, dir + "/Data/database.bin"}) EXPECT_EQ(1, RunCalendarExport(backup, calendar));
     EXPECT_EQ(Bytes({'o', 'l', 'd'}), Get(backup));
     fs::remove(db);
     EXPECT_EQ(0, RunCalendarExport(backup, db));
