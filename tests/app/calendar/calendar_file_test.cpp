@@ -1,6 +1,7 @@
 // The calendar file: its records byte for byte; every bad file a user can have, opened
 // and saved over by an unprivileged user; the merge; the import and the running owl's
-// watch; weekly events after a week; saves killed, and four writers at once.
+// watch; the writers' limit; what the export refuses and leaves out; weekly events after
+// a week; saves killed, and four writers at once.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -20,6 +21,7 @@
 
 #include "app/calendar/calendar_file.h"
 #include "app/calendar/calendar_notice.h"
+#include "app/calendar/calendar_transfer.h"
 #include "app/calendar/reminders.h"
 #include "calendar_helpers.h"
 
@@ -193,6 +195,33 @@ TEST_F(CalendarWriters, OneLimitForWritersALargerCapForReaders) {
     list.pop_back(), list.pop_back();
     EXPECT_TRUE(SaveCalendar(store, list, nullptr, now, 0));
     EXPECT_EQ(17160004u - 572, fs::file_size(db));
+}
+
+// An export over a backup: a calendar that is a link into a folder not there (an
+// unmounted disk), or in a folder that is such a link, is an error and the backup stays;
+// one that does not exist yet is an empty calendar.
+TEST_F(CalendarWriters, ExportOfALinkToNothingFailsAMissingCalendarIsEmpty) {
+    const std::string backup = dir + "/backup.ics";
+    Put(backup, {'o', 'l', 'd'});
+    ASSERT_EQ(0, symlink((dir + "/unmounted/database.bin").c_str(), db.c_str()));
+    ASSERT_EQ(0, symlink((dir + "/unmounted").c_str(), (dir + "/Data").c_str()));
+    for (const std::string& calendar : {db, dir + "/Data/database.bin"}) EXPECT_EQ(1, RunCalendarExport(backup, calendar));
+    EXPECT_EQ(Bytes({'o', 'l', 'd'}), Get(backup));
+    fs::remove(db);
+    EXPECT_EQ(0, RunCalendarExport(backup, db));
+    EXPECT_NE(Bytes({'o', 'l', 'd'}), Get(backup));
+}
+
+// A record no event can express (31 February) is left out, counted in the summary, and
+// the export ends with 1; the rest is written.
+TEST_F(CalendarWriters, ExportCountsWhatItLeavesOutAndFails) {
+    const std::string out = dir + "/out.ics";
+    Put(db, SerializeEvents({Ev("Cena", kAppointment, {31, 2, 2030}), Ev("Treno", kAppointment, {2, 3, 2030})}));
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(1, RunCalendarExport(out, db));
+    EXPECT_EQ("exported 1 events to " + out + ", 1 left out\n", testing::internal::GetCapturedStdout());
+    const Bytes written = Get(out);
+    EXPECT_NE(std::string(written.begin(), written.end()).find("SUMMARY:Treno"), std::string::npos);
 }
 
 // A weekly event acknowledged, the file last written a week before Monday noon: due

@@ -1,10 +1,12 @@
 // iCalendar import and export: the mapping of the shapes calendar programs write, the
-// texts in the font's characters, what counts as the same event, and the round trip.
+// guard before libical, the texts in the font's characters, what counts as the same
+// event, the round trip, and titles escaped for the terminal.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <cstring>
 
+#include "app/calendar/calendar_transfer.h"
 #include "app/calendar/ical_export.h"
 #include "app/calendar/ical_import.h"
 #include "calendar_helpers.h"
@@ -167,6 +169,13 @@ TEST(IcalExport, ImportIntoAnEmptyCalendarGivesTheSameList) {
     std::list<Event> got;
     for (const IcalEvent& f : back.events) got.push_back(f.event);
     EXPECT_EQ(SerializeEvents(calendar), SerializeEvents(got)) << text;
+}
+
+// Control bytes, escape codes and C1 controls come out as \xHH; printable UTF-8 stays.
+TEST(TerminalText, ControlsEscapedPrintableTextKept) {
+    const char* rows[][2] = {{"Cena \x1b[2J\a", "Cena \\x1b[2J\\x07"}, {"caff\xc3\xa8 \xe2\x82\xac", "caff\xc3\xa8 \xe2\x82\xac"},
+                             {"\xc2\x9b" "31m \xe8 a\\b", "\\xc2\\x9b31m \\xe8 a\\x5cb"}, {"\xe2\x82", "\\xe2\\x82"}};
+    for (const auto& r : rows) EXPECT_EQ(r[1], TerminalText(r[0])) << r[1];
 }
 
 }  // namespace
