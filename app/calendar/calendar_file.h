@@ -106,7 +106,8 @@ void WatchCalendar(CalendarStore& st, std::list<Event>& list, uint32_t tick, boo
 // byte as stored (reminders are not re-armed), so those `change` leaves alone are
 // written back unchanged. False, with `error` set and the file untouched, when the file
 // exists but could not be read in full, the lock was not had within 5 s, `change` grew
-// the records past kMaxCalendarEvents, or the write failed. A running owl merges the result in within about two seconds.
+// the records past kMaxCalendarEvents, or the write failed. A running owl merges the
+// result in within about two seconds.
 bool UpdateCalendarFile(const std::string& path, const std::function<bool(std::list<Event>&)>& change,
                         std::string& error);
 

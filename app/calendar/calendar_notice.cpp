@@ -46,7 +46,8 @@ std::string Tail(const std::string& s) {
 
 std::vector<std::string> CalendarNoticeLines(const CalendarNotices& n, uint32_t tick) {
     const std::string most = std::to_string(kMaxCalendarEvents);
-    if (n.save_error == EFBIG) return {"Calendario NON salvato: troppi eventi", "Al massimo " + most + "; eliminane qualcuno"};
+    if (n.save_error == EFBIG)
+        return {"Calendario NON salvato: troppi eventi", "Al massimo " + most + "; eliminane qualcuno"};
     if (n.save_error != 0)
         return {std::string("Calendario NON salvato: ") + SaveReason(n.save_error),
                 "Le modifiche restano qui; riprovo fra poco"};

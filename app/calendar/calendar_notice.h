@@ -14,8 +14,9 @@ constexpr size_t kNoticeColumns = 48;
 
 // At most two Italian lines (ASCII, accents written as the question bank writes them)
 // of at most kNoticeColumns characters; none when all is well. A failed save comes
-// first, then an event the editor could not add (for kFullShownMs), then a file put aside (for kPutAsideShownMs after `put_aside_tick`, `tick` in
-// ms), then what the start or a reload found.
+// first, then an event the editor could not add (for kFullShownMs), then a file put
+// aside (for kPutAsideShownMs after `put_aside_tick`, `tick` in ms), then what the
+// start or a reload found.
 std::vector<std::string> CalendarNoticeLines(const CalendarNotices& n, uint32_t tick);
 
 // Draws the notice of calendar_store last in the frame: white text on a dark band along

@@ -8,7 +8,7 @@ const std::vector<OptionSpec> kOptions = {
     {"--help", Arity::kNone, "", "show this help and exit", false},
     {"--version", Arity::kNone, "", "show the version and exit", false},
     {"--import", Arity::kOneOrMore, "FILE...", "add the events of iCalendar files (- for standard\n"
-                                                                   "                      input) to the calendar and exit", false},
+                                               "                      input) to the calendar and exit", false},
     {"--export", Arity::kOne, "FILE.ics", "write the calendar as an iCalendar file (- for standard output)\n"
                                           "                      and exit", false},
     {"-display", Arity::kOne, "DISPLAY", "", true},

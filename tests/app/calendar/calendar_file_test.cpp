@@ -191,7 +191,8 @@ TEST_F(CalendarWriters, OneLimitForWritersALargerCapForReaders) {
     ASSERT_EQ(30000u, list.size());
     list.push_back(Ev("z"));
     EXPECT_FALSE(SaveCalendar(store, list, nullptr, now, 0));
-    EXPECT_EQ("Calendario NON salvato: troppi eventi|17160004", Notice(store) + "|" + std::to_string(fs::file_size(db)));
+    EXPECT_EQ("Calendario NON salvato: troppi eventi|17160004",
+              Notice(store) + "|" + std::to_string(fs::file_size(db)));
     list.pop_back(), list.pop_back();
     EXPECT_TRUE(SaveCalendar(store, list, nullptr, now, 0));
     EXPECT_EQ(17160004u - 572, fs::file_size(db));
@@ -205,7 +206,8 @@ TEST_F(CalendarWriters, ExportOfALinkToNothingFailsAMissingCalendarIsEmpty) {
     Put(backup, {'o', 'l', 'd'});
     ASSERT_EQ(0, symlink((dir + "/unmounted/database.bin").c_str(), db.c_str()));
     ASSERT_EQ(0, symlink((dir + "/unmounted").c_str(), (dir + "/Data").c_str()));
-    for (const std::string& calendar : {db, dir + "/Data/database.bin"}) EXPECT_EQ(1, RunCalendarExport(backup, calendar));
+    for (const std::string& calendar : {db, dir + "/Data/database.bin"})
+        EXPECT_EQ(1, RunCalendarExport(backup, calendar)) << calendar;
     EXPECT_EQ(Bytes({'o', 'l', 'd'}), Get(backup));
     fs::remove(db);
     EXPECT_EQ(0, RunCalendarExport(backup, db));

@@ -65,7 +65,8 @@ TEST(EditorRules, EveryArrowWraps) {
     struct { A f; int from, dir, to; } steps[] = {
         {A::kDay, 31, +1, 1}, {A::kDay, 1, -1, 31}, {A::kMonth, 12, +1, 1}, {A::kYear, 1900, -1, 1900},
         {A::kWday, 6, +1, 0}, {A::kHour, 23, +1, 0}, {A::kHour, 0, -1, 23}, {A::kMin, 59, +1, 0},
-        {A::kRemindMode, 0, -1, 2}, {A::kDay, INT32_MIN, -1, 31}, {A::kYear, INT32_MAX, +1, 3000}, {A::kYear, 3000, +1, 3000},
+        {A::kRemindMode, 0, -1, 2}, {A::kDay, INT32_MIN, -1, 31}, {A::kYear, INT32_MAX, +1, 3000},
+        {A::kYear, 3000, +1, 3000},
         {A::kMin, 1000, +1, 0}};
     const int32_t untouched[] = {10, 3, 2027, 3, 14, 0, 0};
     for (const auto& s : steps) {
@@ -125,7 +126,8 @@ TEST(EditorRules, Typing) {
     struct { std::string before; std::vector<int> keys; int frames; std::string after; } rows[] = {
         {"", {'a'}, 20, std::string(17, 'a')}, {"ab", {8}, 3, ""}, {"xyz", {127}, 1, "xy"},
         {"xy", {0, 1, 2, 13, 8, 'b', 'a'}, 1, "x\rab"}, {std::string(20, 'T'), {'x'}, 1, std::string(19, 'T')},
-        {"caff", {0xE8}, 1, "caffe'"}, {"", {0x85, 0xE7}, 1, "c"}, {std::string(16, 'T'), {0xE0}, 1, std::string(16, 'T')}};
+        {"caff", {0xE8}, 1, "caffe'"}, {"", {0x85, 0xE7}, 1, "c"},
+        {std::string(16, 'T'), {0xE0}, 1, std::string(16, 'T')}};
     for (const auto& r : rows) {
         Event e{kWednesday};
         std::memcpy(e.title, r.before.data(), r.before.size());

@@ -173,7 +173,8 @@ TEST(IcalExport, ImportIntoAnEmptyCalendarGivesTheSameList) {
 
 // Control bytes, escape codes and C1 controls come out as \xHH; printable UTF-8 stays.
 TEST(TerminalText, ControlsEscapedPrintableTextKept) {
-    const char* rows[][2] = {{"Cena \x1b[2J\a", "Cena \\x1b[2J\\x07"}, {"caff\xc3\xa8 \xe2\x82\xac", "caff\xc3\xa8 \xe2\x82\xac"},
+    const char* rows[][2] = {{"Cena \x1b[2J\a", "Cena \\x1b[2J\\x07"},
+                             {"caff\xc3\xa8 \xe2\x82\xac", "caff\xc3\xa8 \xe2\x82\xac"},
                              {"\xc2\x9b" "31m \xe8 a\\b", "\\xc2\\x9b31m \\xe8 a\\x5cb"}, {"\xe2\x82", "\\xe2\\x82"}};
     for (const auto& r : rows) EXPECT_EQ(r[1], TerminalText(r[0])) << r[1];
 }
