@@ -263,23 +263,18 @@ IcalImport MapIcalendar(const char* data, size_t size, std::time_t now) {
     return out;
 }
 
-namespace {
-
-// The title in the font's spelling: one typed as Latin-1 by an older build ("caff\xE8")
-// reads as the import writes it ("caffe'"), spaces at its end aside.
-std::string ComparableTitle(const Event& e) {
+std::string ImportedTitle(const Event& e) {
     std::string utf8;
     for (unsigned char c : FieldText(e.title, sizeof e.title)) {
         if (c >= 0x80) utf8 += char(0xC0 | c >> 6), c = 0x80 | (c & 0x3F);
         utf8 += char(c);
     }
-    return TrimEnd(FontText(utf8));
+    const std::string text = FontText(utf8);
+    return TrimEnd(text.substr(0, std::min(text.size(), kTitleLimit + 1)));
 }
 
-}  // namespace
-
 bool SameEvent(const Event& a, const Event& b) {
-    if (a.type != b.type || ComparableTitle(a) != ComparableTitle(b)) return false;
+    if (a.type != b.type || ImportedTitle(a) != ImportedTitle(b)) return false;
     const bool same_time = a.time.hour == b.time.hour && a.time.min == b.time.min;
     switch (a.type) {
     case kAppointment:
@@ -301,5 +296,5 @@ std::string SameEventKey(const Event& e) {
     case kReminder: std::snprintf(head, sizeof head, "R%d|", e.remind_mode); break;
     default: return "";
     }
-    return head + ComparableTitle(e);
+    return head + ImportedTitle(e);
 }

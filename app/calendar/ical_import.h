@@ -55,9 +55,12 @@ std::string FontText(const std::string& utf8);
 // Whether `a` and `b` are the same entry for an import: same type and title (spaces at
 // its end aside, as files lose them) and, for an appointment the same date and time, for
 // a weekly event the same weekday and time, for a reminder the same period. The date a
-// weekly event or reminder keeps is not compared. Titles are compared as FontText spells
-// them, a byte past ASCII read as Latin-1.
+// weekly event or reminder keeps is not compared.
 bool SameEvent(const Event& a, const Event& b);
+// The title as SameEvent compares it: its bytes (Latin-1, as the keyboard gives them)
+// through FontText, cut to 17 characters, without the spaces that end it. A hash of
+// events for that comparison must be taken over this form.
+std::string ImportedTitle(const Event& e);
 // A text equal for two events exactly when SameEvent holds, for a hashed look-up; empty
 // for a record of an unknown type, which SameEvent matches with nothing.
 std::string SameEventKey(const Event& e);
