@@ -11,6 +11,7 @@
 #include "app/calendar/calendar_notice.h"
 #include "app/calendar/event_editor.h"
 #include "app/calendar/event_store.h"
+#include "app/calendar/reminders.h"
 #include "app/frame_rate.h"
 #include "app/scene/scene.h"
 #include "app/scene/scene_backdrop.h"
@@ -101,6 +102,7 @@ bool Step() {
         seen.moves_fast = SceneMovesFast();
     } else {
         spawn_question = false;  // a quiz offer never survives a panel
+        SettleReminders(reminder_state, events);  // a panel may change any event
         if (menu_case_id == kMenuEdit || menu_case_id == kMenuView) AdvanceCaret(event_editor, global_time);
     }
     // A panel shows its caret (in edit mode), texts of the wall clock and the calendar's

@@ -11,6 +11,8 @@
 
 #include "app/calendar/calendar_transfer.h"
 #include "app/calendar/event_store.h"
+#include "app/calendar/notice_ledger.h"
+#include "app/calendar/reminders.h"
 #include "app/desktop/command_line.h"
 #include "app/desktop/window_start.h"
 #include "app/frame.h"
@@ -61,6 +63,8 @@ void init() {
     ZFX::SetWatcher(&cam.x, &cam.y, &cam.z);
     GenQuestions();
     LoadEvents();
+    OpenNoticeLedger();
+    reminder_state.ledger = &notice_ledger;
 }
 
 // What it does not: the sound device (opened and readied for AudioEngine; says so
