@@ -136,7 +136,6 @@ int main(int argc, char** argv) {
     glutPassiveMotionFunc(mouse);
     glutMotionFunc(mouse);
     RememberWindowPlace(plan);
-    tick(0);
-    glutMainLoop();
+    RunFrameLoop();
     return 0;
 }
