@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <vector>
 
 #include "app/desktop/window_place.h"
@@ -15,21 +14,20 @@
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/regular_file.h"
 
 namespace {
 
 PlaceMemory place_memory;
 std::string place_file;
 
-// The place file's text, read only when it is a regular file and only as far as a
-// place can go; false when there is none to read.
+// The place file's text, read through the descriptor checked to be a regular file (a
+// FIFO swapped in is never waited on); a file longer than any place reads as an empty
+// text, which is no place. False when there is none to read.
 bool ReadPlaceFile(const std::string& path, std::string& text) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    std::ifstream in(path, std::ios::binary);
-    char buf[64];
-    in.read(buf, sizeof buf);
-    text.assign(buf, size_t(in.gcount()));
+    const FileRead r = ReadRegularFile(path, 64);
+    if (r.status != FileReadStatus::kRead && r.status != FileReadStatus::kTooLarge) return false;
+    text.assign(r.bytes.begin(), r.bytes.end());
     return true;
 }
 
