@@ -5,12 +5,14 @@
 #include <GL/freeglut.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "app/desktop/window_place.h"
 #include "app/desktop/window_scale.h"
+#include "app/desktop/window_size.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
@@ -62,12 +64,17 @@ WindowPlan PlanWindow(const CommandLine& cl, const char* display_name) {
     plan.side = WindowSide(ChooseScale(cli ? cli->c_str() : nullptr, std::getenv("STRIGOLO_SCALE"),
                                        facts.resources, warnings));
     for (const std::string& w : warnings) std::fprintf(stderr, "strigolo: %s\n", w.c_str());
+    plan.w = plan.h = plan.side;
     if (const std::string* geometry = cl.Value("-geometry")) {
         bool size = false, place = false;
         GeometryParts(*geometry, size, place);
-        plan.set_size = !size;
+        ParseGeometrySize(*geometry, plan.w, plan.h);
         plan.set_place = !place;
     }
+    std::string note;
+    if (ClampWindowSize(plan.w, plan.h, facts.screen.w, facts.screen.h, 0, note))
+        std::fprintf(stderr, "strigolo: %s\n", note.c_str());
+    plan.side = std::max(plan.w, plan.h);
 
     CentreOn(ChooseMonitor(facts), plan.side, plan.x, plan.y);
     plan.place_file = PlaceFilePath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
@@ -94,6 +101,18 @@ void CheckWindowPlace() {
         return;
     }
     if (PlaceToWrite(place_memory, x, y, frame_known, left, top)) WritePlace(place_memory.x, place_memory.y);
+}
+
+void FitWindowToRenderer(WindowPlan& plan) {
+    GLint viewport[2] = {0, 0}, texture = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    // The backdrop's kept copy is a texture of the window's size.
+    const int largest = std::min({int(viewport[0]), int(viewport[1]), int(texture)});
+    std::string note;
+    if (largest <= 0 || !ClampWindowSize(plan.w, plan.h, 0, 0, largest, note)) return;
+    std::fprintf(stderr, "strigolo: %s\n", note.c_str());
+    glutReshapeWindow(plan.w, plan.h);
 }
 
 void RememberWindowPlace(const WindowPlan& plan) {
