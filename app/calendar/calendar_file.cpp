@@ -244,6 +244,7 @@ void LoadEvents() {
 namespace {
 // An erased event must not stay behind in edit_event.
 void ForgetErasedEditEvent() {
+    if (!edit_event) return;
     for (const Event& e : events)
         if (&e == edit_event) return;
     edit_event = nullptr;
@@ -260,6 +261,7 @@ void SaveEvents() {
 }
 
 void WatchCalendarFile() {
+    const uint64_t before = events_generation;
     WatchCalendar(calendar_store, events, GetTickCount(), menu_case_id != kMenuScene, EditorEvent(), WallClock());
-    ForgetErasedEditEvent();
+    if (events_generation != before) ForgetErasedEditEvent();  // only a merge takes events away
 }
