@@ -11,6 +11,8 @@
 
 #include "app/calendar/calendar_transfer.h"
 #include "app/calendar/event_store.h"
+#include "app/calendar/notice_ledger.h"
+#include "app/calendar/reminders.h"
 #include "app/desktop/command_line.h"
 #include "app/desktop/window_start.h"
 #include "app/frame.h"
@@ -62,6 +64,8 @@ void init() {
     ZFX::SetWatcher(&cam.x, &cam.y, &cam.z);
     GenQuestions();
     LoadEvents();
+    OpenNoticeLedger();
+    reminder_state.ledger = &notice_ledger;
 }
 
 // What it does not: the sound device (opened and readied for AudioEngine; says so
@@ -107,7 +111,7 @@ int main(int argc, char** argv) {
             break;
     }
 
-    const WindowPlan plan = PlanWindow(cl, display_name);
+    WindowPlan plan = PlanWindow(cl, display_name);
     std::vector<std::string> glut_args = cl.glut_args;
     glut_args.insert(glut_args.begin(), argv[0]);
     std::vector<char*> glut_argv;
@@ -115,9 +119,10 @@ int main(int argc, char** argv) {
     int glut_argc = int(glut_argv.size());
     glutInit(&glut_argc, glut_argv.data());
     glutInitDisplayMode(GLUT_DOUBLE);
-    if (plan.set_size) glutInitWindowSize(plan.side, plan.side);
+    glutInitWindowSize(plan.w, plan.h);  // after glutInit: -geometry's size as kept to the screen
     if (plan.set_place) glutInitWindowPosition(plan.x, plan.y);
     glutCreateWindow(kTitle);
+    FitWindowToRenderer(plan);
     std::srand(unsigned(WallClock()));
     MarkWindowAbove();
     ShowOwlOnTaskBar();
@@ -135,7 +140,6 @@ int main(int argc, char** argv) {
     glutPassiveMotionFunc(mouse);
     glutMotionFunc(mouse);
     RememberWindowPlace(plan);
-    tick(0);
-    glutMainLoop();
+    RunFrameLoop();
     return 0;
 }

@@ -1,7 +1,7 @@
 // The calendar file: its records byte for byte; every bad file a user can have, opened
 // and saved over by an unprivileged user; the merge; the import and the running owl's
-// watch; the writers' limit; what the export refuses and leaves out; weekly events after
-// a week; saves killed, and four writers at once.
+// watch; the writers' limit; what the export refuses and leaves out; saves killed, and
+// four writers at once.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -224,24 +224,6 @@ TEST_F(CalendarWriters, ExportCountsWhatItLeavesOutAndFails) {
     EXPECT_EQ("exported 1 events to " + out + ", 1 left out\n", testing::internal::GetCapturedStdout());
     const Bytes written = Get(out);
     EXPECT_NE(std::string(written.begin(), written.end()).find("SUMMARY:Treno"), std::string::npos);
-}
-
-// A weekly event acknowledged, the file last written a week before Monday noon: due
-// again; written the same morning: still acknowledged.
-TEST_F(CalendarWriters, AWeeklyEventAcknowledgedComesBackAWeekLater) {
-    std::tm monday = At(2026, 12, 7, 12, 0, 1);
-    const std::time_t at_noon = mktime(&monday);
-    for (const int days_ago : {7, 0}) {
-        Event w = Ev("Corso", kWeekly, {30, 11, 2026}, {12, 0}, 1);
-        w.notify = w.notify_1h = w.notify_hh = true;
-        Put(db, SerializeEvents({w}));
-        const timespec written[2] = {{at_noon - days_ago * 86400 - 3600, 0}, {at_noon - days_ago * 86400 - 3600, 0}};
-        utimensat(AT_FDCWD, db.c_str(), written, 0);
-        CalendarStore st = store;
-        std::list<Event> l;
-        OpenCalendar(st, l, at_noon);
-        EXPECT_EQ(days_ago > 0, ScanEvents(l, monday, 0.0f).n_notify) << days_ago;
-    }
 }
 
 // Saves killed with SIGKILL at random moments leave the old or the new calendar, and the
