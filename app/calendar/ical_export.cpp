@@ -2,6 +2,8 @@
 #include "app/calendar/ical_export.h"
 
 #include <libical/ical.h>
+#include <unicode/ucal.h>
+#include <unicode/ustring.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +13,24 @@
 namespace {
 
 const char kProdId[] = "-//Strigolo//Strigolo calendar//IT";
+// The record keeps no length: each occurrence is written as lasting this long, seconds.
+constexpr int kWrittenLength = 3600;
+
+// The local zone (TZ, else the system's) by its IANA name as ICU finds it, as one of
+// libical's zones (its UTC for UTC); null when it has none (a POSIX TZ string, say).
+icaltimezone* LocalZone() {
+    UChar id[128];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length = ucal_getDefaultTimeZone(id, 128, &status);
+    if (U_FAILURE(status) || length <= 0 || length >= 128) return nullptr;
+    char name[256];
+    int32_t written = 0;
+    u_strToUTF8(name, sizeof name, &written, id, length, &status);
+    if (U_FAILURE(status)) return nullptr;
+    const std::string iana(name, size_t(written));
+    if (iana == "UTC" || iana == "Etc/UTC" || iana == "Etc/GMT" || iana == "GMT") return icaltimezone_get_utc_timezone();
+    return icaltimezone_get_builtin_timezone(iana.c_str());
+}
 
 // The bytes of a text field as UTF-8, reading them as Latin-1.
 std::string FieldUtf8(const char* field, size_t size) {
@@ -44,9 +64,9 @@ const char* Unwritable(const Event& e) {
     }
 }
 
-// A floating local date and time; the date of `today` for a date the record does not
-// hold, midnight for such a time.
-icaltimetype Floating(const Date& d, const Time& t, const std::tm& today) {
+// A local date and time, in `zone` (floating when null); the date of `today` for a date
+// the record does not hold, midnight for such a time.
+icaltimetype Local(const Date& d, const Time& t, const std::tm& today, icaltimezone* zone) {
     icaltimetype out = icaltime_null_time();
     const bool date_ok = ValidDate(d), time_ok = ValidTime(t);
     out.year = date_ok ? d.year : today.tm_year + 1900;
@@ -54,6 +74,7 @@ icaltimetype Floating(const Date& d, const Time& t, const std::tm& today) {
     out.day = date_ok ? d.day : today.tm_mday;
     out.hour = time_ok ? t.hour : 0;
     out.minute = time_ok ? t.min : 0;
+    if (zone) out = icaltime_set_timezone(&out, zone);
     return out;
 }
 
@@ -69,23 +90,35 @@ uint64_t Fingerprint(const Event& e) {
     return h;
 }
 
-icalcomponent* NewVevent(const Event& e, const std::string& uid, const icaltimetype& stamp, const std::tm& today) {
+// A property holding `t`, with the TZID of its zone when it has one.
+icalproperty* WithZone(icalproperty* p, const icaltimetype& t) {
+    if (t.zone && !icaltime_is_utc(t))
+        icalproperty_add_parameter(p, icalparameter_new_tzid(icaltimezone_get_tzid(const_cast<icaltimezone*>(t.zone))));
+    return p;
+}
+
+icalcomponent* NewVevent(const Event& e, const std::string& uid, const icaltimetype& stamp, const std::tm& today,
+                         icaltimezone* zone) {
     icalcomponent* ev = icalcomponent_new(ICAL_VEVENT_COMPONENT);
     icalcomponent_add_property(ev, icalproperty_new_uid(uid.c_str()));
     icalcomponent_add_property(ev, icalproperty_new_dtstamp(stamp));
-    icaltimetype start = Floating(e.date, e.time, today);
+    icaltimetype start = Local(e.date, e.time, today, zone);
     icalrecurrencetype rule;
     icalrecurrencetype_clear(&rule);
     if (e.type == kWeekly) {
-        // icaltime_day_of_week counts 1 Sunday to 7 Saturday.
-        icaltime_adjust(&start, (e.wday - (icaltime_day_of_week(start) - 1) + 7) % 7, 0, 0, 0);
+        // Its weekday on or before its own date, so the series has begun as the record
+        // has (icaltime_day_of_week counts 1 Sunday to 7 Saturday).
+        icaltime_adjust(&start, -(((icaltime_day_of_week(start) - 1) - e.wday + 7) % 7), 0, 0, 0);
         rule.freq = ICAL_WEEKLY_RECURRENCE;
         rule.by_day[0] = static_cast<short>(e.wday + 1);
     } else if (e.type == kReminder) {
         rule.freq = ICAL_HOURLY_RECURRENCE;
         rule.interval = static_cast<short>(e.remind_mode + 1);
     }
-    icalcomponent_add_property(ev, icalproperty_new_dtstart(start));
+    icalcomponent_add_property(ev, WithZone(icalproperty_new_dtstart(start), start));
+    icaltimetype end = start;
+    icaltime_adjust(&end, 0, 0, 0, kWrittenLength);
+    icalcomponent_add_property(ev, WithZone(icalproperty_new_dtend(end), end));
     const std::string title = FieldUtf8(e.title, sizeof e.title);
     const std::string description = FieldUtf8(e.description, sizeof e.description);
     if (!title.empty()) icalcomponent_add_property(ev, icalproperty_new_summary(title.c_str()));
@@ -103,6 +136,10 @@ std::string ExportIcalendar(const std::list<Event>& calendar, std::time_t now, s
     icalcomponent* cal = icalcomponent_new(ICAL_VCALENDAR_COMPONENT);
     icalcomponent_add_property(cal, icalproperty_new_version("2.0"));
     icalcomponent_add_property(cal, icalproperty_new_prodid(kProdId));
+    icaltimezone* zone = LocalZone();
+    // The zone's rules as libical has them, for readers that do not know its name.
+    if (icalcomponent* vtimezone = zone ? icaltimezone_get_component(zone) : nullptr)
+        icalcomponent_add_component(cal, icalcomponent_new_clone(vtimezone));
     // Equal events get the same fingerprint; a count after it keeps their UIDs apart.
     std::map<uint64_t, int> seen;
     for (const Event& e : calendar) {
@@ -115,7 +152,7 @@ std::string ExportIcalendar(const std::list<Event>& calendar, std::time_t now, s
         std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(print));
         const int repeat = seen[print]++;
         const std::string uid = hex + (repeat ? "-" + std::to_string(repeat + 1) : "") + "@strigolo";
-        icalcomponent_add_component(cal, NewVevent(e, uid, stamp, today));
+        icalcomponent_add_component(cal, NewVevent(e, uid, stamp, today, zone));
     }
     char* text = icalcomponent_as_ical_string_r(cal);
     std::string out = text ? text : "";

@@ -337,6 +337,8 @@ std::shared_ptr<Data> BuildSeries(icalcomponent* master, const std::vector<icalc
     std::sort(d->overrides.begin(), d->overrides.end(),
               [](const Override& a, const Override& b) { return a.rid.instant < b.rid.instant; });
     if (!master) {
+        d->cancelled = d->cancelled || std::all_of(d->overrides.begin(), d->overrides.end(),
+                                                   [](const Override& o) { return o.cancelled; });
         d->summary = d->overrides.empty() ? "" : d->overrides.front().content.summary;
         if (d->overrides.empty()) d->unusable = "its start (DTSTART) is not a real date and time";
         else d->start.instant = d->overrides.front().start, d->start.is_date = d->overrides.front().all_day;
@@ -349,6 +351,11 @@ std::shared_ptr<Data> BuildSeries(icalcomponent* master, const std::vector<icalc
 class Query {
 public:
     Query(const Data& d, const IcalBudget& budget) : d_(d), meter_(budget) {}
+
+    // Wall times in DTSTART's zone surely before and after the instant `t`: a DST change
+    // moves the wall clock back by two hours at most (Antarctica's Troll).
+    int64_t WallBefore(std::time_t t) const { return d_.start.zone->ToWall(t) - 3 * 3600; }
+    int64_t WallAfter(std::time_t t) const { return d_.start.zone->ToWall(t) + 3 * 3600; }
 
     // The end of the master's occurrence at wall time `wall`, beginning at `instant`.
     std::time_t EndOf(int64_t wall, std::time_t instant) const {
@@ -469,10 +476,13 @@ std::time_t IcalSeries::Length() const { return d_->length; }
 IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const IcalQuery& query) const {
     IcalOccurrences out;
     if (!d_->unusable.empty() || to <= from) return out;
+    const bool only_exceptions = query.only_exceptions;
+    if (only_exceptions && d_->exdates.empty() && d_->exdays.empty() && d_->overrides.empty()) return out;
     Query q(*d_, query.budget);
     std::set<std::time_t> seen;
     auto add = [&](IcalOccurrence o) {
-        if (!Meets(o, from, to) || (o.cancelled && !query.with_cancelled)) return true;
+        if (!Meets(o, from, to) || (o.cancelled && !query.with_cancelled && !only_exceptions)) return true;
+        if (only_exceptions && !o.cancelled && !o.overridden) return true;
         if (out.list.size() >= query.max_count) {
             out.complete = false;
             out.problem = "more than " + std::to_string(query.max_count) + " occurrences";
@@ -484,16 +494,16 @@ IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const Ical
     auto master = [&](std::time_t instant, int64_t wall, IcalOccurrence o) {
         if (!seen.insert(instant).second || q.OverrideAt(instant)) return true;
         if (q.Excluded(instant, wall)) o.cancelled = true;
+        else if (only_exceptions) return true;
         return add(std::move(o));
     };
     if (d_->has_master) {
-        // Wall times a day and a half either side hold every offset; an occurrence that
-        // began before `from` may still last into it.
-        const int64_t margin = 2 * kDay;
-        const int64_t wall_from = int64_t(from) - margin - d_->length;
-        const int64_t wall_to = int64_t(to) + margin;
+        // An occurrence that began before `from` may still last into it.
+        const int64_t wall_from = q.WallBefore(from) - d_->length;
+        const int64_t wall_to = q.WallAfter(to);
         const bool whole = q.Walk(wall_from, wall_to, [&](int64_t w) {
             const std::time_t instant = d_->start.zone->ToUtc(w);
+            if (only_exceptions && !q.Excluded(instant, w)) return true;
             return master(instant, w, q.Make(w));
         });
         if (!whole) out.complete = false, out.problem = "too much work to follow its repeat rule";
@@ -506,6 +516,11 @@ IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const Ical
         if (!add(q.FromOverride(v))) break;
     std::sort(out.list.begin(), out.list.end(), Earlier);
     return out;
+}
+
+bool IcalSeries::ZoneDriftsFromLocal(std::time_t from, std::time_t to) const {
+    if (!d_->has_master || d_->start.is_date || !d_->start.zone) return false;
+    return d_->zones->DriftsFromLocal(*d_->start.zone, from, to);
 }
 
 bool IcalSeries::Next(std::time_t at, IcalOccurrence& out, std::string& why, const IcalBudget& budget) const {
@@ -522,8 +537,7 @@ bool IcalSeries::Next(std::time_t at, IcalOccurrence& out, std::string& why, con
     };
     bool rule_matched = d_->rules.empty();
     if (d_->has_master) {
-        const int64_t margin = 2 * kDay;
-        const bool whole = q.Walk(int64_t(at) - margin - d_->length, int64_t(at) + kReach, [&](int64_t w) {
+        const bool whole = q.Walk(q.WallBefore(at) - d_->length, q.WallAfter(at) + kReach, [&](int64_t w) {
             const std::time_t instant = d_->start.zone->ToUtc(w);
             if (w != d_->start.wall) rule_matched = true;
             if (found && instant > out.start) return false;

@@ -58,6 +58,9 @@ struct IcalBudget {
 
 struct IcalQuery {
     bool with_cancelled = false;  // also return the cancelled occurrences, marked
+    // Only the occurrences an override changed or that are cancelled (implies
+    // with_cancelled): what a reader that keeps only the plain rule must hear of.
+    bool only_exceptions = false;
     size_t max_count = 100000;    // stop (incomplete) after this many occurrences
     IcalBudget budget;
 };
@@ -120,6 +123,11 @@ public:
     // Every occurrence whose span meets [from, to): start < to and (end > from, or
     // start >= from for one that lasts 0 s). Overrides are found by their own times.
     IcalOccurrences Between(std::time_t from, std::time_t to, const IcalQuery& query = {}) const;
+    // Whether the series' zone stands at one offset from the owl's local zone at some time
+    // of [from, to) and at another at some other time: then a weekly wall-clock time kept
+    // for it moves by the difference (an hour) at a DST change. False for floating times
+    // and dates.
+    bool ZoneDriftsFromLocal(std::time_t from, std::time_t to) const;
     // The first occurrence, not cancelled, that has not wholly passed at `at` (an
     // occurrence in progress counts), searched through the whole series. False when there
     // is none; `why` then says "no occurrence found" (the rule can never match within

@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 typedef struct _icaltimezone icaltimezone;
@@ -46,8 +47,12 @@ public:
     // Doubts about the calendar's zones (a VTIMEZONE with an impossible offset, an unknown
     // X-WR-TIMEZONE), one line each.
     const std::vector<std::string>& Notes() const { return notes_; }
+    // Whether zone's offset minus the local zone's takes more than one value in [from, to),
+    // looked at once a day (zones change offset on different days); remembered per zone.
+    bool DriftsFromLocal(const IcalZone& zone, std::time_t from, std::time_t to);
 
 private:
+    std::map<std::pair<const IcalZone*, std::time_t>, bool> drifts_;
     std::map<std::string, icalcomponent*> vtimezones_;  // copies of the VTIMEZONEs, by TZID
     std::map<std::string, std::unique_ptr<IcalZone>> found_;
     std::vector<icaltimezone*> owned_;
