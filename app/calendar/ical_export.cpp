@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -93,8 +94,53 @@ uint64_t Fingerprint(const Event& e) {
 // A property holding `t`, with the TZID of its zone when it has one.
 icalproperty* WithZone(icalproperty* p, const icaltimetype& t) {
     if (t.zone && !icaltime_is_utc(t))
-        icalproperty_add_parameter(p, icalparameter_new_tzid(icaltimezone_get_tzid(const_cast<icaltimezone*>(t.zone))));
+        icalproperty_add_parameter(p, icalparameter_new_tzid(icaltimezone_get_location(const_cast<icaltimezone*>(t.zone))));
     return p;
+}
+
+// The text of an observance's RRULE without its UNTIL, with its kind and offsets: two
+// observances with the same key are one rule that libical split in two years.
+std::string RuleKey(icalcomponent* observance) {
+    icalproperty* rrule = icalcomponent_get_first_property(observance, ICAL_RRULE_PROPERTY);
+    if (!rrule) return "";
+    icalrecurrencetype r = icalproperty_get_rrule(rrule);
+    r.until = icaltime_null_time();
+    char* text = icalrecurrencetype_as_string_r(&r);
+    std::string key = std::to_string(icalcomponent_isa(observance)) + text;
+    std::free(text);
+    for (icalproperty_kind kind : {ICAL_TZOFFSETFROM_PROPERTY, ICAL_TZOFFSETTO_PROPERTY})
+        if (icalproperty* p = icalcomponent_get_first_property(observance, kind))
+            key += "|" + std::to_string(kind == ICAL_TZOFFSETTO_PROPERTY ? icalproperty_get_tzoffsetto(p)
+                                                                          : icalproperty_get_tzoffsetfrom(p));
+    return key;
+}
+
+// libical ends the zone's current rules with an UNTIL at 2037 and starts them again as new
+// observances (its zone data is cut there); readers such as python3-icalendar cannot
+// follow an UTC UNTIL beside a local DTSTART. Each rule that goes on unchanged after its
+// UNTIL loses the UNTIL and its continuation.
+void JoinSplitRules(icalcomponent* vtimezone) {
+    std::vector<icalcomponent*> observances;
+    for (icalcomponent* o = icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT); o;
+         o = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT))
+        observances.push_back(o);
+    for (icalcomponent* ending : observances) {
+        icalproperty* rrule = icalcomponent_get_first_property(ending, ICAL_RRULE_PROPERTY);
+        if (!rrule || icaltime_is_null_time(icalproperty_get_rrule(rrule).until)) continue;
+        const std::string key = RuleKey(ending);
+        for (icalcomponent*& going_on : observances) {
+            if (!going_on || going_on == ending || RuleKey(going_on) != key) continue;
+            icalproperty* next = icalcomponent_get_first_property(going_on, ICAL_RRULE_PROPERTY);
+            if (!icaltime_is_null_time(icalproperty_get_rrule(next).until)) continue;
+            icalrecurrencetype r = icalproperty_get_rrule(rrule);
+            r.until = icaltime_null_time();
+            icalproperty_set_rrule(rrule, r);
+            icalcomponent_remove_component(vtimezone, going_on);
+            icalcomponent_free(going_on);
+            going_on = nullptr;
+            break;
+        }
+    }
 }
 
 icalcomponent* NewVevent(const Event& e, const std::string& uid, const icaltimetype& stamp, const std::tm& today,
@@ -137,9 +183,8 @@ std::string ExportIcalendar(const std::list<Event>& calendar, std::time_t now, s
     icalcomponent_add_property(cal, icalproperty_new_version("2.0"));
     icalcomponent_add_property(cal, icalproperty_new_prodid(kProdId));
     icaltimezone* zone = LocalZone();
-    // The zone's rules as libical has them, for readers that do not know its name.
-    if (icalcomponent* vtimezone = zone ? icaltimezone_get_component(zone) : nullptr)
-        icalcomponent_add_component(cal, icalcomponent_new_clone(vtimezone));
+    std::vector<icalcomponent*> vevents;
+    icaltimetype earliest = icaltime_null_time();  // UTC
     // Equal events get the same fingerprint; a count after it keeps their UIDs apart.
     std::map<uint64_t, int> seen;
     for (const Event& e : calendar) {
@@ -152,8 +197,25 @@ std::string ExportIcalendar(const std::list<Event>& calendar, std::time_t now, s
         std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(print));
         const int repeat = seen[print]++;
         const std::string uid = hex + (repeat ? "-" + std::to_string(repeat + 1) : "") + "@strigolo";
-        icalcomponent_add_component(cal, NewVevent(e, uid, stamp, today, zone));
+        vevents.push_back(NewVevent(e, uid, stamp, today, zone));
+        const icaltimetype start = icaltime_convert_to_zone(icalcomponent_get_dtstart(vevents.back()),
+                                                            icaltimezone_get_utc_timezone());
+        if (icaltime_is_null_time(earliest) || icaltime_compare(start, earliest) < 0) earliest = start;
     }
+    // The zone's rules as libical has them, for readers that do not know its name, from
+    // the first event on (older rules end with UNTIL, which some readers cannot follow),
+    // named by the zone's IANA name rather than libical's own TZID.
+    if (icalcomponent* rules = zone && zone != icaltimezone_get_utc_timezone() ? icaltimezone_get_component(zone) : nullptr) {
+        icalcomponent* vtimezone = icalcomponent_new_clone(rules);
+        if (icaltime_is_null_time(earliest)) earliest = stamp;
+        icaltime_adjust(&earliest, -1, 0, 0, 0);
+        icaltimezone_truncate_vtimezone(vtimezone, earliest, icaltime_null_time(), 0);
+        JoinSplitRules(vtimezone);
+        if (icalproperty* tzid = icalcomponent_get_first_property(vtimezone, ICAL_TZID_PROPERTY))
+            icalproperty_set_tzid(tzid, icaltimezone_get_location(zone));
+        icalcomponent_add_component(cal, vtimezone);
+    }
+    for (icalcomponent* ev : vevents) icalcomponent_add_component(cal, ev);
     char* text = icalcomponent_as_ical_string_r(cal);
     std::string out = text ? text : "";
     std::free(text);

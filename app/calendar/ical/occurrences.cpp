@@ -5,6 +5,7 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <set>
@@ -97,7 +98,13 @@ struct RDate {
 }  // namespace
 
 struct IcalSeriesData {
-    std::shared_ptr<ZoneBook> zones;
+    explicit IcalSeriesData(ZoneBook* book) : zones(book) { zones->Hold(); }
+    ~IcalSeriesData() { zones->Release(); }
+    IcalSeriesData(const IcalSeriesData&) = delete;
+    IcalSeriesData& operator=(const IcalSeriesData&) = delete;
+
+    std::atomic<long> holders{1};
+    ZoneBook* zones;
     std::string uid, summary, unusable;
     std::vector<std::string> notes;
     bool cancelled = false, has_master = true;
@@ -311,10 +318,9 @@ void ReadOverride(icalcomponent* c, Data& d) {
 }
 
 // A series from its master (or null) and its overrides.
-std::shared_ptr<Data> BuildSeries(icalcomponent* master, const std::vector<icalcomponent*>& overrides,
-                                  const std::shared_ptr<ZoneBook>& zones, bool method_cancel) {
-    auto d = std::make_shared<Data>();
-    d->zones = zones;
+Data* BuildSeries(icalcomponent* master, const std::vector<icalcomponent*>& overrides, ZoneBook* zones,
+                  bool method_cancel) {
+    Data* d = new Data(zones);
     d->has_master = master != nullptr;
     icalcomponent* first = master ? master : overrides.front();
     d->uid = Text(icalcomponent_get_uid(first));
@@ -463,6 +469,19 @@ bool Earlier(const IcalOccurrence& a, const IcalOccurrence& b) {
 
 }  // namespace
 
+IcalSeries::IcalSeries(const IcalSeries& other) : d_(other.d_) { ++d_->holders; }
+
+IcalSeries& IcalSeries::operator=(const IcalSeries& other) {
+    ++other.d_->holders;
+    this->~IcalSeries();
+    d_ = other.d_;
+    return *this;
+}
+
+IcalSeries::~IcalSeries() {
+    if (--d_->holders == 0) delete d_;
+}
+
 const std::string& IcalSeries::Uid() const { return d_->uid; }
 const std::string& IcalSeries::Summary() const { return d_->summary; }
 bool IcalSeries::Cancelled() const { return d_->cancelled; }
@@ -591,7 +610,7 @@ IcalFile ReadIcalFile(const char* data, size_t size) {
     }
     out.is_icalendar = !calendars.empty();
     for (icalcomponent* cal : calendars) {
-        auto zones = std::make_shared<ZoneBook>(cal);
+        ZoneBook* zones = new ZoneBook(cal);
         const bool cancel = icalcomponent_get_method(cal) == ICAL_METHOD_CANCEL;
         out.method_cancel = out.method_cancel || cancel;
         // Each UID's master and overrides, in the order the UIDs first appear; events
@@ -626,6 +645,7 @@ IcalFile ReadIcalFile(const char* data, size_t size) {
         for (const Group& g : groups)
             out.series.emplace_back(BuildSeries(g.master, g.overrides, zones, cancel));
         for (const std::string& note : zones->Notes()) out.notes.push_back(note);
+        zones->Release();  // the series hold it from here
     }
     icalcomponent_free(root);
     return out;

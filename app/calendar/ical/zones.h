@@ -3,6 +3,7 @@
 // time that a zone skips or repeats.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <map>
@@ -35,9 +36,13 @@ const IcalZone& UtcZone();
 class ZoneBook {
 public:
     explicit ZoneBook(icalcomponent* vcalendar);
-    ~ZoneBook();
     ZoneBook(const ZoneBook&) = delete;
     ZoneBook& operator=(const ZoneBook&) = delete;
+    // The book lives while someone holds it: made with one hold, freed with the last.
+    void Hold() { ++holders_; }
+    void Release() {
+        if (--holders_ == 0) delete this;
+    }
 
     // The zone TZID `tzid` names; the local wall clock when none can be found, with `note`
     // saying so (left alone when it is found).
@@ -52,6 +57,8 @@ public:
     bool DriftsFromLocal(const IcalZone& zone, std::time_t from, std::time_t to);
 
 private:
+    ~ZoneBook();
+    std::atomic<long> holders_{1};
     std::map<std::pair<const IcalZone*, std::time_t>, bool> drifts_;
     std::map<std::string, icalcomponent*> vtimezones_;  // copies of the VTIMEZONEs, by TZID
     std::map<std::string, std::unique_ptr<IcalZone>> found_;
