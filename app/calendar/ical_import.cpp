@@ -192,12 +192,12 @@ private:
             found.cut.push_back("title cut to " + std::to_string(kTitleChars) + " characters");
         if (FillField(found.event.description, sizeof e.description, kDescriptionChars, FontText(o.description)))
             found.cut.push_back("description cut to " + std::to_string(kDescriptionChars) + " characters");
-        // Two series of the file that give the same record: the later one's title ends in
-        // "~2" (then "~3", ...) so that both are kept, and kept again as the same on the
-        // next import of the file.
-        const std::string key = Key(found.event);
+        // Two series of the file with different titles that give the same record once cut:
+        // the later one's title ends in "~2" (then "~3", ...) so that both are kept, and
+        // kept again as the same on the next import of the file.
+        const std::string key = Key(found.event), full = FontText(o.summary);
         auto seen = uids_.find(key);
-        if (seen != uids_.end() && seen->second != s.Uid()) {
+        if (seen != uids_.end() && seen->second.first != s.Uid() && seen->second.second != full) {
             for (int n = 2;; ++n) {
                 const std::string tail = "~" + std::to_string(n);
                 std::string title = TrimEnd(FieldText(found.event.title, sizeof e.title));
@@ -208,7 +208,7 @@ private:
             found.notes.push_back("another event of the file has the same title and time: this one is titled \"" +
                                   FieldText(found.event.title, sizeof e.title) + "\"");
         }
-        uids_.emplace(Key(found.event), s.Uid());
+        uids_.emplace(Key(found.event), std::make_pair(s.Uid(), full));
         found.notes.insert(found.notes.begin(), notes_.begin(), notes_.end());
         notes_.clear();
         out_.events.push_back(found);
@@ -221,7 +221,8 @@ private:
     IcalImport& out_;
     std::string name_;
     std::vector<std::string> notes_;          // for the next event added
-    std::map<std::string, std::string> uids_;  // record key to the UID that gave it
+    // Record key to the UID and whole title that gave it.
+    std::map<std::string, std::pair<std::string, std::string>> uids_;
 };
 
 // A field's bytes (Latin-1, as the keyboard gives them) in the font's characters and cut
