@@ -358,10 +358,16 @@ class Query {
 public:
     Query(const Data& d, const IcalBudget& budget) : d_(d), meter_(budget) {}
 
-    // Wall times in DTSTART's zone surely before and after the instant `t`: a DST change
-    // moves the wall clock back by two hours at most (Antarctica's Troll).
-    int64_t WallBefore(std::time_t t) const { return d_.start.zone->ToWall(t) - 3 * 3600; }
-    int64_t WallAfter(std::time_t t) const { return d_.start.zone->ToWall(t) + 3 * 3600; }
+    // Whether DTSTART's zone keeps one offset for three hours either side of `t`: then
+    // wall times near it run in the order of their instants. A DST change moves the wall
+    // clock by two hours at most (Antarctica's Troll).
+    bool Steady(std::time_t t) const {
+        return d_.start.zone->OffsetAt(t - kFold) == d_.start.zone->OffsetAt(t + kFold);
+    }
+    // Wall times in DTSTART's zone surely before and after the instant `t`.
+    int64_t WallBefore(std::time_t t) const { return d_.start.zone->ToWall(t) - (Steady(t) ? 0 : kFold); }
+    int64_t WallAfter(std::time_t t) const { return d_.start.zone->ToWall(t) + (Steady(t) ? 0 : kFold); }
+    static constexpr int64_t kFold = 3 * 3600;
 
     // The end of the master's occurrence at wall time `wall`, beginning at `instant`.
     std::time_t EndOf(int64_t wall, std::time_t instant) const {
@@ -522,6 +528,9 @@ IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const Ical
         const int64_t wall_to = q.WallAfter(to);
         const bool whole = q.Walk(wall_from, wall_to, [&](int64_t w) {
             const std::time_t instant = d_->start.zone->ToUtc(w);
+            if (instant >= to) return !(w >= wall_to - Query::kFold);  // past the fold, if any: done
+            const std::time_t end = q.EndOf(w, instant);
+            if (end <= from && !(end == instant && instant >= from)) return true;  // wholly before
             if (only_exceptions && !q.Excluded(instant, w)) return true;
             return master(instant, w, q.Make(w));
         });

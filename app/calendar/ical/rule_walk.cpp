@@ -137,7 +137,10 @@ public:
         long n = 0;
         for (int64_t d = limit > 0 ? d0_ : std::max(d0_, FloorDiv(from, kDay)); d <= last_day; ++d) {
             if (!meter.Spend()) return WalkEnd::kBudget;
-            if (!DayPasses(d)) continue;
+            if (!DayPasses(d)) {
+                d = LastOfMonthLeftOut(d);
+                continue;
+            }
             const int64_t day_start = d * kDay;
             for (const auto& range : ranges_) {
                 int64_t lo = range.first;
@@ -225,6 +228,15 @@ private:
                 return false;
         }
         return true;
+    }
+
+    // The last day of d's month when BYMONTH leaves that month out (the walk goes on
+    // from the next month), else d.
+    int64_t LastOfMonthLeftOut(int64_t d) const {
+        if (r_.months.empty()) return d;
+        const civil::Ymd ymd = civil::CivilFromDays(d);
+        if (std::find(r_.months.begin(), r_.months.end(), ymd.month) != r_.months.end()) return d;
+        return d + civil::DaysInMonth(ymd.year, ymd.month) - ymd.day;
     }
 
     // The first day of d's week (WKST), as a day count.
