@@ -194,13 +194,23 @@ TEST(IcalImport, SameEventComparesWhatTheKindMeans) {
         r.change(b);
         EXPECT_EQ(r.same, SameEvent(a, b)) << &r - rows;
     }
+    // Titles as the import keeps them: an accent typed in the editor (Latin-1) as the
+    // import writes it, 17 characters.
+    const struct { const char* a; const char* b; bool same; } titles[] = {
+        {"Caff\xE8 con Luca", "Caffe' con Luca", true}, {"Riunione progetto", "Riunione progetti", false},
+        {"Riunione progetto", "Riunione progetto", true},
+    };
+    for (const auto& t : titles) EXPECT_EQ(t.same, SameEvent(Ev(t.a), Ev(t.b))) << t.a;
 }
 
-// Every kind, weekday and period, texts that need escaping. Where a kind has no date,
+// Every kind, weekday and period, texts that need escaping, titles of the 17 characters
+// the editor holds. Where a kind has no date,
 // time or weekday of its own, an import gives the present's: Friday 1 March 2030, 10:00.
 TEST(IcalExport, ImportIntoAnEmptyCalendarGivesTheSameList) {
     std::list<Event> calendar = {Ev("Cena, vino; ok\\", kAppointment, {31, 12, 2031}, {20, 5}, 5),
-                                 Ev("Treno", kAppointment, {2, 3, 2030}, {0, 0}, 5)};
+                                 Ev("Treno", kAppointment, {2, 3, 2030}, {0, 0}, 5),
+                                 Ev("Riunione progetto", kAppointment, {4, 3, 2030}, {9, 0}, 5),
+                                 Ev("Caffe' con Luca!!", kAppointment, {4, 3, 2030}, {11, 0}, 5)};
     std::strcpy(calendar.front().description, std::string(344, 'x').replace(70, 3, "a,b").c_str());
     for (int wday = 0; wday < 7; ++wday) calendar.push_back(Ev("Palestra 'B'", kWeekly, {1, 3, 2030}, {18, 30}, wday));
     for (int mode = 0; mode < 3; ++mode)
@@ -211,6 +221,14 @@ TEST(IcalExport, ImportIntoAnEmptyCalendarGivesTheSameList) {
     std::list<Event> got;
     for (const IcalEvent& f : back.events) got.push_back(f.event);
     EXPECT_EQ(SerializeEvents(calendar), SerializeEvents(got)) << text;
+
+    // A title typed with an accent comes back as the import writes it: the same event.
+    const std::list<Event> accented = {Ev("Caff\xE8 con Luca!", kAppointment, {4, 3, 2030}, {11, 0}, 1)};
+    const std::string again = ExportIcalendar(accented, kNow, left_out);
+    const IcalImport back_again = MapIcalendar(again.data(), again.size(), kNow);
+    ASSERT_EQ(1u, back_again.events.size());
+    EXPECT_STREQ("Caffe' con Luca!", back_again.events[0].event.title);
+    EXPECT_TRUE(SameEvent(accented.front(), back_again.events[0].event));
 }
 
 }  // namespace
