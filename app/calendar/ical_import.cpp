@@ -2,6 +2,8 @@
 // calendar's fixed records: appointments, weekly events and reminders.
 #include "app/calendar/ical_import.h"
 
+#include <time.h>
+
 #include <algorithm>
 #include <cstring>
 #include <map>
@@ -19,6 +21,8 @@ constexpr std::time_t kDay = 86400;
 constexpr std::time_t kShortSeries = 28 * kDay;
 // How far ahead moved and cancelled occurrences of a weekly series are looked for.
 constexpr std::time_t kExceptionsAhead = 366 * kDay;
+// CPU time the import may spend on one series in all its calls of the engine, seconds.
+constexpr double kSeriesCpuSeconds = 0.05;
 // The editor holds one character more than its limit (EditTextField): so does the import.
 constexpr size_t kTitleChars = kTitleLimit + 1, kDescriptionChars = kDescriptionLimit + 1;
 
@@ -36,6 +40,12 @@ bool FillField(char* field, size_t size, size_t limit, const std::string& text) 
     const std::string head = TrimEnd(text.substr(0, kept));
     std::memcpy(field, head.data(), head.size());
     return text.find_first_not_of(' ', kept) != std::string::npos;
+}
+
+double ThreadCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
 
 std::string DateText(const IcalLocalTime& t) {
@@ -82,7 +92,8 @@ public:
         if (s.Cancelled()) return Skip(method_cancel ? "cancelled (the file says METHOD:CANCEL)" : "cancelled");
         std::string why;
         IcalOccurrence next;
-        if (!s.Next(now_, next, why)) return Skip(why);
+        cpu_start_ = ThreadCpuSeconds();
+        if (!s.Next(now_, next, why, Left())) return Skip(why);
         notes_ = s.Notes();
         const IcalRuleShape shape = s.Shape();
         const bool plain = !shape.other_parts && !shape.several && shape.interval == 1;
@@ -118,13 +129,15 @@ private:
                              ": only its first occurrence was kept (import it again once it has begun)");
             return Appointment(s, next);
         }
-        if (!s.Next(now_ + kShortSeries, after, why)) {
+        if (!s.Next(now_ + kShortSeries, after, why, Left())) {
+            if (why != "in the past") return Skip(why);
             notes_.push_back("a repeating series that ends within four weeks: only its next occurrence was kept");
             return Appointment(s, next);
         }
         if (s.Shape().ends) {
             IcalQuery all;
             all.max_count = 5000;
+            all.budget = Left();
             const IcalOccurrences rest = s.Between(now_, now_ + 200 * 366 * kDay, all);
             if (!rest.list.empty())
                 notes_.push_back(std::string("the calendar cannot end a weekly event: remove it after ") +
@@ -137,9 +150,12 @@ private:
         // weekday and time of that weekday's first occurrence from now.
         IcalQuery week;
         week.with_cancelled = true;
+        week.budget = Left();
+        const IcalOccurrences weeks = s.Between(now_, now_ + 21 * kDay, week);
         std::map<int, IcalOccurrence> by_weekday;
-        for (const IcalOccurrence& o : s.Between(now_, now_ + 21 * kDay, week).list)
+        for (const IcalOccurrence& o : weeks.list)
             if (!o.overridden) by_weekday.emplace((WeekdayOfId(o.recurrence_id) + 6) % 7, o);  // Monday first
+        if (!weeks.complete || by_weekday.empty()) return Skip("too much work to follow its repeat rule");
         const size_t weekly = out_.events.size();
         for (const auto& entry : by_weekday) {
             Event e(now_tm_);
@@ -152,7 +168,12 @@ private:
         // cancelled one only told (the weekly event will still announce it).
         IcalQuery changes;
         changes.only_exceptions = true;
-        for (const IcalOccurrence& o : s.Between(now_, now_ + kExceptionsAhead, changes).list) {
+        changes.budget = Left();
+        const IcalOccurrences exceptions = s.Between(now_, now_ + kExceptionsAhead, changes);
+        if (!exceptions.complete)
+            out_.events[weekly].notes.push_back("its moved and cancelled dates were not all looked at (" +
+                                                exceptions.problem + ")");
+        for (const IcalOccurrence& o : exceptions.list) {
             if (o.cancelled) {
                 // Told with the weekly event of its weekday (the first when none is).
                 size_t at = weekly;
@@ -216,7 +237,16 @@ private:
 
     void Skip(const std::string& reason) { out_.skipped.push_back(name_ + ": " + reason); }
 
+    // What is left of the CPU time one series may take, for the next call of the engine;
+    // never less than 2 ms, so that a call can still answer.
+    IcalBudget Left() const {
+        IcalBudget budget;
+        budget.cpu_seconds = std::max(0.002, kSeriesCpuSeconds - (ThreadCpuSeconds() - cpu_start_));
+        return budget;
+    }
+
     const std::time_t now_;
+    double cpu_start_ = 0;
     std::tm now_tm_{};
     IcalImport& out_;
     std::string name_;
