@@ -5,6 +5,8 @@
 #include <time.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <set>
@@ -144,8 +146,8 @@ private:
                                  (rest.complete ? "" : "at least ") + DateText(rest.list.back().local));
         }
         if (s.ZoneDriftsFromLocal(now_, now_ + 366 * kDay))
-            notes_.push_back("its time zone changes to summer time on other days than the local one: "
-                             "the time may be an hour off between those changes");
+            notes_.push_back("the offset between its time zone and the local one changes during the year: "
+                             "its time may be an hour off between summer-time changes");
         // One weekly event per weekday of the series (its own zone's), at the local
         // weekday and time of that weekday's first occurrence from now.
         IcalQuery week;

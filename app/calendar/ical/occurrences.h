@@ -124,6 +124,8 @@ public:
 
     // Every occurrence whose span meets [from, to): start < to and (end > from, or
     // start >= from for one that lasts 0 s). Overrides are found by their own times.
+    // DTSTART is always the first occurrence, counted by COUNT, even where the rule would
+    // not give it (RFC 5545); a rule's times are stepped on the wall clock of DTSTART's zone.
     IcalOccurrences Between(std::time_t from, std::time_t to, const IcalQuery& query = {}) const;
     // Whether the series' zone stands at one offset from the owl's local zone at some time
     // of [from, to) and at another at some other time: then a weekly wall-clock time kept

@@ -66,8 +66,8 @@ TEST(IcalImport, MapsTheShapesCalendarProgramsWrite) {
         {"DTSTART:20300301T083000\nDTEND:20300301T093000\nSUMMARY:Over\n", 'c', "skip \"Over\": in the past; "},
         // Tuesdays 20:00 in New York are Wednesdays 2:00 here.
         {"DTSTART;TZID=\"Eastern Standard Time\":20300101T200000\nRRULE:FREQ=WEEKLY;BYDAY=TU\nSUMMARY:Corso\n", 'c',
-         "W3 2:00 Corso [its time zone changes to summer time on other days than the local one: the time may be an hour "
-         "off between those changes]; "},
+         "W3 2:00 Corso [the offset between its time zone and the local one changes during the year: its time may be "
+         "an hour off between summer-time changes]; "},
         {"DTSTART:20300104T183000\nRRULE:FREQ=WEEKLY\nSUMMARY:Venerdi\n", 'c', "W5 18:30 Venerdi; "},
         // Several weekdays, Google's "every weekday", daily: one weekly event a weekday. The
         // record holds no exception: tomorrow's excluded 8:00 is told.
