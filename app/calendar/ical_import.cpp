@@ -136,15 +136,11 @@ private:
             notes_.push_back("a repeating series that ends within four weeks: only its next occurrence was kept");
             return Appointment(s, next);
         }
-        if (s.Shape().ends) {
-            IcalQuery all;
-            all.max_count = 5000;
-            all.budget = Left();
-            const IcalOccurrences rest = s.Between(now_, now_ + 200 * 366 * kDay, all);
-            if (!rest.list.empty())
-                notes_.push_back(std::string("the calendar cannot end a weekly event: remove it after ") +
-                                 (rest.complete ? "" : "at least ") + DateText(rest.list.back().local));
-        }
+        IcalOccurrence last;
+        if (s.Shape().ends && s.Last(now_, last, why, Left()))
+            notes_.push_back("the calendar cannot end a weekly event: remove it after " + DateText(last.local));
+        else if (s.Shape().ends)
+            notes_.push_back("the calendar cannot end a weekly event, and its end was not found (" + why + ")");
         if (s.ZoneDriftsFromLocal(now_, now_ + 366 * kDay))
             notes_.push_back("the offset between its time zone and the local one changes during the year: "
                              "its time may be an hour off between summer-time changes");

@@ -522,7 +522,24 @@ IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const Ical
         else if (only_exceptions) return true;
         return add(std::move(o));
     };
-    if (d_->has_master) {
+    if (d_->has_master && only_exceptions) {
+        // Only the excluded occurrences: the rule is walked at each EXDATE, not between.
+        const IcalZone& z = *d_->start.zone;
+        auto excluded = [&](int64_t lo, int64_t hi) {
+            return q.Walk(lo, hi, [&](int64_t w) {
+                const std::time_t instant = z.ToUtc(w);
+                return !q.Excluded(instant, w) || master(instant, w, q.Make(w));
+            });
+        };
+        bool whole = true;
+        for (auto e = std::lower_bound(d_->exdates.begin(), d_->exdates.end(), from - d_->length - kDay);
+             whole && e != d_->exdates.end() && *e < to; ++e)
+            whole = excluded(z.ToWall(*e), z.ToWall(*e));
+        for (auto day = std::lower_bound(d_->exdays.begin(), d_->exdays.end(), civil::FloorDiv(q.WallBefore(from), kDay) - 1);
+             whole && day != d_->exdays.end() && *day * kDay < q.WallAfter(to); ++day)
+            whole = excluded(*day * kDay, *day * kDay + kDay - 1);
+        if (!whole) out.complete = false, out.problem = "too much work to follow its repeat rule";
+    } else if (d_->has_master) {
         // An occurrence that began before `from` may still last into it.
         const int64_t wall_from = q.WallBefore(from) - d_->length;
         const int64_t wall_to = q.WallAfter(to);
@@ -531,7 +548,6 @@ IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const Ical
             if (instant >= to) return !(w >= wall_to - Query::kFold);  // past the fold, if any: done
             const std::time_t end = q.EndOf(w, instant);
             if (end <= from && !(end == instant && instant >= from)) return true;  // wholly before
-            if (only_exceptions && !q.Excluded(instant, w)) return true;
             return master(instant, w, q.Make(w));
         });
         if (!whole) out.complete = false, out.problem = "too much work to follow its repeat rule";
@@ -549,6 +565,47 @@ IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const Ical
 bool IcalSeries::ZoneDriftsFromLocal(std::time_t from, std::time_t to) const {
     if (!d_->has_master || d_->start.is_date || !d_->start.zone) return false;
     return d_->zones->DriftsFromLocal(*d_->start.zone, from, to);
+}
+
+bool IcalSeries::Last(std::time_t at, IcalOccurrence& out, std::string& why, const IcalBudget& budget) const {
+    why.clear();
+    if (!d_->unusable.empty()) {
+        why = d_->unusable;
+        return false;
+    }
+    for (const Rule& rule : d_->rules)
+        if (rule.count == 0 && !rule.has_until) {
+            why = "repeats without end";
+            return false;
+        }
+    Query q(*d_, budget);
+    bool found = false;
+    auto offer = [&](const IcalOccurrence& o) {
+        if (o.cancelled || !(o.end > at || (o.end == o.start && o.start >= at))) return;
+        if (!found || Earlier(out, o)) out = o, found = true;
+    };
+    if (d_->has_master) {
+        // The walk keeps only the last wall time it met; one occurrence is built at the end.
+        int64_t last = 0;
+        bool any = false;
+        const bool whole = q.Walk(q.WallBefore(at) - d_->length, kLastWall, [&](int64_t w) {
+            const std::time_t instant = d_->start.zone->ToUtc(w);
+            if (!q.Excluded(instant, w) && !q.OverrideAt(instant)) last = w, any = true;
+            return true;
+        });
+        if (!whole) {
+            why = "too much work to find its last occurrence";
+            return false;
+        }
+        if (any) offer(q.Make(last));
+        for (const RDate& r : d_->rdates) {
+            const IcalOccurrence o = q.FromRdate(r);
+            if (!q.Excluded(o.start, d_->start.zone->ToWall(o.start)) && !q.OverrideAt(o.start)) offer(o);
+        }
+    }
+    for (const Override& v : d_->overrides) offer(q.FromOverride(v));
+    if (!found) why = "in the past";
+    return found;
 }
 
 bool IcalSeries::Next(std::time_t at, IcalOccurrence& out, std::string& why, const IcalBudget& budget) const {

@@ -127,6 +127,10 @@ public:
     // DTSTART is always the first occurrence, counted by COUNT, even where the rule would
     // not give it (RFC 5545); a rule's times are stepped on the wall clock of DTSTART's zone.
     IcalOccurrences Between(std::time_t from, std::time_t to, const IcalQuery& query = {}) const;
+    // The last occurrence, not cancelled, that has not wholly passed at `at`, of a series
+    // whose every rule ends (COUNT or UNTIL). False when a rule repeats without end
+    // (`why` says so), when none is left ("in the past") or the budget ran out.
+    bool Last(std::time_t at, IcalOccurrence& out, std::string& why, const IcalBudget& budget = {}) const;
     // Whether the series' zone stands at one offset from the owl's local zone at some time
     // of [from, to) and at another at some other time: then a weekly wall-clock time kept
     // for it moves by the difference (an hour) at a DST change. False for floating times
