@@ -338,6 +338,14 @@ Data* BuildSeries(icalcomponent* master, const std::vector<icalcomponent*>& over
             ReadRules(master, *d);
             ReadDates(master, *d);
         }
+        // libical drops a property it cannot read and leaves a note of its own in its place.
+        for (icalproperty* e = icalcomponent_get_first_property(master, ICAL_XLICERROR_PROPERTY); e;
+             e = icalcomponent_get_next_property(master, ICAL_XLICERROR_PROPERTY)) {
+            const std::string error = Text(icalproperty_get_xlicerror(e));
+            for (const char* name : {"RRULE", "RDATE", "EXDATE", "DTEND", "DURATION"})
+                if (error.find(std::string(" in ") + name + " property") != std::string::npos)
+                    d->notes.push_back(std::string("its ") + name + " could not be read and was left out");
+        }
     }
     for (icalcomponent* o : overrides) ReadOverride(o, *d);
     std::sort(d->overrides.begin(), d->overrides.end(),

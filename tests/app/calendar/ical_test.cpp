@@ -110,6 +110,13 @@ TEST(IcalImport, MapsTheShapesCalendarProgramsWrite) {
          "BEGIN:VEVENT\nUID:t@x\nRECURRENCE-ID:20300303T080000\nDTSTART:20300302T170000\nSUMMARY:Turno spostato\nEND:VEVENT\n",
          'c', "A 2/3/2030 17:00 Turno spostato [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
         {"DTSTART:20300310T080000Z\nSTATUS:CANCELLED\nSUMMARY:Annullato\n", 'c', "skip \"Annullato\": cancelled; "},
+        // A moved occurrence whose series the file lacks stands alone; a rule libical
+        // cannot read and a date that does not exist are told.
+        {"BEGIN:VEVENT\nUID:o@x\nRECURRENCE-ID:20300308T080000Z\nDTSTART:20300309T080000Z\nSUMMARY:Solo\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:r@x\nDTSTART:20300309T080000Z\nRRULE:INTERVAL=2\nSUMMARY:Regola\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:d@x\nDTSTART:20300230T080000Z\nSUMMARY:Trenta\nEND:VEVENT\n", 'c',
+         "A 9/3/2030 9:00 Solo; A 9/3/2030 9:00 Regola [its RRULE could not be read and was left out]; "
+         "skip \"Trenta\": its start (DTSTART) is not a real date and time; "},
         {"BEGIN:VCALENDAR\nVERSION:2.0\nMETHOD:CANCEL\nBEGIN:VEVENT\nUID:m@x\nDTSTART:20300310T080000Z\nSUMMARY:Riunione\n"
          "END:VEVENT\nEND:VCALENDAR\n", 'r', "skip \"Riunione\": cancelled (the file says METHOD:CANCEL); "},
         // RDATE as a date-time, a period (in progress now) and a date, DTSTART long past.

@@ -2,6 +2,7 @@
 // rrule, run by Debian's /usr/bin/python3), and what a series gives a calendar that
 // shows it (overrides, cancelled occurrences, alarms, the names to write back, the budget).
 #include "app/calendar/ical/occurrences.h"
+#include "app/calendar/ical/zones.h"
 
 #include <gtest/gtest.h>
 
@@ -161,6 +162,19 @@ TEST(IcalOccurrences, WindowsGiveWhatACalendarShows) {
          "20300331T013000+0m 2030-03-31 3:30 Mai stata Europe/Rome:20300331T023000; "},
         {std::string(kRome) + "BEGIN:VEVENT\nUID:o\nDTSTART;TZID=Roma:20301027T023000\nSUMMARY:Due volte\nEND:VEVENT\n",
          "20301001T000000", "20301201T000000", false, "20301027T003000+0m 2030-10-27 2:30 Due volte Roma:20301027T023000; "},
+        // Lord Howe moves its clock by half an hour: 1:45 passed twice, 2:15 skipped.
+        {"BEGIN:VEVENT\nUID:l\nDTSTART;TZID=Australia/Lord_Howe:20300407T014500\nSUMMARY:Due volte\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:m\nDTSTART;TZID=Australia/Lord_Howe:20301006T021500\nSUMMARY:Mai stata\nEND:VEVENT\n",
+         "20300101T000000", "20310101T000000", false,
+         "20300406T144500+0m 2030-04-06 16:45 Due volte Australia/Lord_Howe:20300407T014500; "
+         "20301005T154500+0m 2030-10-05 17:45 Mai stata Australia/Lord_Howe:20301006T021500; "},
+        // A weekly time stays on Sydney's clock through its autumn change (in April).
+        {"BEGIN:VEVENT\nUID:s\nDTSTART;TZID=Australia/Sydney:20300107T090000\nRRULE:FREQ=WEEKLY\nSUMMARY:Lun\n"
+         "END:VEVENT\n",
+         "20300324T000000", "20300408T000000", false,
+         "20300324T220000+0m 2030-03-24 23:00 Lun Australia/Sydney:20300325T090000; "
+         "20300331T220000+0m 2030-04-01 0:00 Lun Australia/Sydney:20300401T090000; "
+         "20300407T230000+0m 2030-04-08 1:00 Lun Australia/Sydney:20300408T090000; "},
         // A window of a secondly rule holds more than the budget: what was found, and why not all.
         {"BEGIN:VEVENT\nUID:s\nDTSTART:20300101T000000Z\nRRULE:FREQ=SECONDLY\nSUMMARY:S\nEND:VEVENT\n",
          "20300101T000000", "20300101T000003", false,
@@ -178,6 +192,14 @@ TEST(IcalOccurrences, WindowsGiveWhatACalendarShows) {
         }
         EXPECT_EQ(r.expect, got) << r.body;
     }
+}
+
+// Windows zone names as ICU maps them; a name it does not know maps to none.
+TEST(IcalOccurrences, WindowsZoneNamesMapThroughIcu) {
+    const char* rows[][2] = {{"Tokyo Standard Time", "Asia/Tokyo"}, {"W. Europe Standard Time", "Europe/Berlin"},
+                             {"Eastern Standard Time", "America/New_York"}, {"AUS Eastern Standard Time", "Australia/Sydney"},
+                             {"Ora di Nessuno", ""}, {"", ""}};
+    for (const auto& r : rows) EXPECT_EQ(r[1], IanaForWindowsZone(r[0])) << r[0];
 }
 
 // The work is bounded per call: a rule of a billion seconds counted from its start, and
