@@ -111,8 +111,9 @@ public:
     // (DTSTART)", "its repeat rule (RRULE) cannot be followed"): a stderr line's reason.
     const std::string& Unusable() const;
     // What was doubtful in reading it, one stderr line's reason each, e.g. an unknown
-    // TZID (its times are then read on the local wall clock) or a zone whose offset is
-    // not a real one. Empty for a clean series.
+    // TZID (its times are then read on the local wall clock) or an RRULE libical could
+    // not read (left out). Empty for a clean series; doubts about a zone's VTIMEZONE are
+    // the file's (IcalFile::notes).
     const std::vector<std::string>& Notes() const;
     bool AllDay() const;  // DTSTART is a date
     IcalRuleShape Shape() const;
@@ -137,9 +138,9 @@ public:
     // and dates.
     bool ZoneDriftsFromLocal(std::time_t from, std::time_t to) const;
     // The first occurrence, not cancelled, that has not wholly passed at `at` (an
-    // occurrence in progress counts), searched through the whole series. False when there
-    // is none; `why` then says "no occurrence found" (the rule can never match within
-    // its reach), "in the past" or that the budget ran out.
+    // occurrence in progress counts), searched up to 200 years after `at`. False when
+    // there is none; `why` then says "no occurrence found" (the rule can never match
+    // within that reach), "in the past" or that the budget ran out.
     bool Next(std::time_t at, IcalOccurrence& out, std::string& why, const IcalBudget& budget = {}) const;
 
 private:
