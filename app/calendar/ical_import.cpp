@@ -253,19 +253,17 @@ private:
     std::map<std::string, std::pair<std::string, std::string>> uids_;
 };
 
-// A field's bytes (Latin-1, as the keyboard gives them) in the font's characters and cut
-// as the import cuts: the form in which an import compares titles.
-std::string ImportedForm(const char* field, size_t size) {
+}  // namespace
+
+std::string ImportedTitle(const Event& e) {
     std::string utf8;
-    for (unsigned char c : FieldText(field, size)) {
+    for (unsigned char c : FieldText(e.title, sizeof e.title)) {
         if (c >= 0x80) utf8 += static_cast<char>(0xC0 | c >> 6), utf8 += static_cast<char>(0x80 | (c & 0x3F));
         else utf8 += static_cast<char>(c);
     }
     const std::string text = FontText(utf8);
     return TrimEnd(text.substr(0, std::min(text.size(), kTitleChars)));
 }
-
-}  // namespace
 
 IcalImport MapIcalendar(const char* data, size_t size, std::time_t now) {
     IcalImport out;
@@ -279,7 +277,7 @@ IcalImport MapIcalendar(const char* data, size_t size, std::time_t now) {
 }
 
 bool SameEvent(const Event& a, const Event& b) {
-    if (a.type != b.type || ImportedForm(a.title, sizeof a.title) != ImportedForm(b.title, sizeof b.title)) return false;
+    if (a.type != b.type || ImportedTitle(a) != ImportedTitle(b)) return false;
     const bool same_time = a.time.hour == b.time.hour && a.time.min == b.time.min;
     switch (a.type) {
     case kAppointment:

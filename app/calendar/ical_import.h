@@ -68,3 +68,7 @@ std::string FontText(const std::string& utf8);
 // a weekly event the same weekday and time, for a reminder the same period. The date a
 // weekly event or reminder keeps is not compared.
 bool SameEvent(const Event& a, const Event& b);
+// The title as SameEvent compares it: its bytes (Latin-1, as the keyboard gives them)
+// through FontText, cut to 17 characters, without the spaces that end it. A hash of
+// events for that comparison must be taken over this form.
+std::string ImportedTitle(const Event& e);
