@@ -98,18 +98,18 @@ public:
         if (!s.Next(now_, next, why, Left())) return Skip(why);
         notes_ = s.Notes();
         const IcalRuleShape shape = s.Shape();
-        const bool plain = !shape.other_parts && !shape.several && shape.interval == 1;
-        if (shape.freq == IcalFreq::kHourly && !shape.other_parts && !shape.several && shape.weekdays == 0 &&
-            shape.interval <= 3 && !shape.ends &&
-            !shape.rdates && s.Start() <= now_) {
+        const bool simple = !shape.other_parts && !shape.several && !shape.rdates;
+        if (shape.freq == IcalFreq::kHourly && simple && shape.weekdays == 0 && shape.interval <= 3 && !shape.ends &&
+            s.Start() <= now_) {
             Event e(now_tm_);
             e.type = kReminder;
             e.remind_mode = shape.interval - 1;
             return Add(s, e, next);
         }
-        if ((shape.freq == IcalFreq::kWeekly || shape.freq == IcalFreq::kDaily) && plain && !shape.rdates)
+        if ((shape.freq == IcalFreq::kWeekly || shape.freq == IcalFreq::kDaily) && simple && shape.interval == 1)
             return Weekly(s, next);
-        if (shape.freq != IcalFreq::kNone || shape.rdates) notes_.push_back("repeats in a way the calendar cannot hold: only its next occurrence was kept");
+        if (shape.freq != IcalFreq::kNone || shape.rdates)
+            notes_.push_back("repeats in a way the calendar cannot hold: only its next occurrence was kept");
         Appointment(s, next);
     }
 
