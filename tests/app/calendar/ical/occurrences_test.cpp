@@ -82,6 +82,12 @@ TEST(IcalOccurrences, RulesAgreeWithAnIndependentEngine) {
                              "FREQ=YEARLY;BYYEARDAY=100,-1", "FREQ=YEARLY;BYDAY=20MO", "FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=29",
                              "FREQ=WEEKLY;BYDAY=MO,TU,WE;BYSETPOS=2"})
         rows.push_back({"20300107T091500", rule, "20310601T000000"});
+    // A Sunday just before midnight: weeks that begin on Sunday or Monday, days that turn.
+    for (const char* rule : {"FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,MO", "FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,MO;WKST=SU",
+                             "FREQ=HOURLY;INTERVAL=7;BYDAY=SU", "FREQ=MINUTELY;INTERVAL=59;BYSECOND=30,59",
+                             "FREQ=DAILY;BYHOUR=0,23;BYMINUTE=59;BYSETPOS=1", "FREQ=MONTHLY;BYMONTHDAY=6;COUNT=20",
+                             "FREQ=YEARLY;BYMONTH=1;BYMONTHDAY=6;COUNT=5", "FREQ=SECONDLY;INTERVAL=3600;BYMINUTE=59"})
+        rows.push_back({"20300106T235930", rule, "20300301T000000"});
 
     const std::string script = testing::TempDir() + "rrule_reference.py", input = testing::TempDir() + "rrules.txt";
     std::ofstream(script) << kReference;
