@@ -368,27 +368,28 @@ private:
         const int64_t next_first = first + length;
         const int64_t next_lead = FloorMod(civil::Weekday(next_first) - r_.week_start, 7);
         const int64_t weeks = ((next_lead <= 3 ? next_first - next_lead : next_first + 7 - next_lead) - week1) / 7;
-        for (int64_t doy = 1; doy <= length; ++doy) {
-            const int64_t d = first + doy - 1;
+        // With BYWEEKNO the year's days are those of its weeks, some in the years beside it.
+        const bool by_week = !r_.week_nos.empty();
+        const int64_t lo = by_week ? week1 : first, hi = by_week ? week1 + weeks * 7 : first + length;
+        for (int64_t d = lo; d < hi; ++d) {
+            const int64_t doy = d - first + 1;
             const civil::Ymd day = civil::CivilFromDays(d);
             if (!InMonths(day.month)) continue;
             if (!r_.year_days.empty() && !MatchesNumber(r_.year_days, doy, length)) continue;
-            if (!r_.month_days.empty() && !MatchesNumber(r_.month_days, day.day, civil::DaysInMonth(year, day.month))) continue;
-            if (!r_.week_nos.empty()) {
-                const int64_t week = FloorDiv(d - week1, 7) + 1;
-                if (week < 1 || week > weeks || !MatchesNumber(r_.week_nos, week, weeks)) continue;
-                if (r_.days.empty() && civil::Weekday(d) != civil::Weekday(d0_)) continue;
-            }
+            if (!r_.month_days.empty() && !MatchesNumber(r_.month_days, day.day, civil::DaysInMonth(day.year, day.month)))
+                continue;
+            if (by_week && !MatchesNumber(r_.week_nos, FloorDiv(d - week1, 7) + 1, weeks)) continue;
             if (!r_.days.empty()) {
                 // A numbered weekday counts within the month when BYMONTH is given, else the year.
                 const bool in_month = !r_.months.empty();
                 const int64_t index = in_month ? (day.day - 1) / 7 + 1 : (doy - 1) / 7 + 1;
-                const int64_t from_end = in_month ? (civil::DaysInMonth(year, day.month) - day.day) / 7 + 1 : (length - doy) / 7 + 1;
+                const int64_t from_end =
+                    in_month ? (civil::DaysInMonth(day.year, day.month) - day.day) / 7 + 1 : (length - doy) / 7 + 1;
                 if (!MatchesDay(civil::Weekday(d), index, from_end)) continue;
             }
             out.push_back(d);
         }
-        return meter.Spend(length);
+        return meter.Spend(hi - lo);
     }
 
     const WalkRule& r_;

@@ -86,7 +86,8 @@ TEST(IcalOccurrences, RulesAgreeWithAnIndependentEngine) {
     for (const char* rule : {"FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,MO", "FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,MO;WKST=SU",
                              "FREQ=HOURLY;INTERVAL=7;BYDAY=SU", "FREQ=MINUTELY;INTERVAL=59;BYSECOND=30,59",
                              "FREQ=DAILY;BYHOUR=0,23;BYMINUTE=59;BYSETPOS=1", "FREQ=MONTHLY;BYMONTHDAY=6;COUNT=20",
-                             "FREQ=YEARLY;BYMONTH=1;BYMONTHDAY=6;COUNT=5", "FREQ=SECONDLY;INTERVAL=3600;BYMINUTE=59"})
+                             "FREQ=YEARLY;BYMONTH=1;BYMONTHDAY=6;COUNT=5", "FREQ=SECONDLY;INTERVAL=3600;BYMINUTE=59",
+                             "FREQ=YEARLY;BYWEEKNO=1,-1;BYDAY=MO,SU", "FREQ=YEARLY;BYWEEKNO=53"})
         rows.push_back({"20300106T235930", rule, "20300301T000000"});
 
     const std::string script = testing::TempDir() + "rrule_reference.py", input = testing::TempDir() + "rrules.txt";
