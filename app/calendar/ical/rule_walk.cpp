@@ -268,6 +268,9 @@ public:
         std::sort(times_.begin(), times_.end());
         for (const auto& d : rule.days)
             if (d.second >= 0 && d.second <= 6) plain_days_ |= d.first == 0 ? 1u << d.second : 0u;
+        // Day 0 (1 January 1970) is a Thursday: weeks beginning on WKST start this many days
+        // after a multiple of seven.
+        week_shift_ = FloorMod(rule.week_start - civil::Weekday(0), 7);
     }
 
     WalkEnd Walk(int64_t from, int64_t horizon, long limit, WorkMeter& meter, const std::function<bool(int64_t)>& visit) {
@@ -303,14 +306,14 @@ private:
         switch (r_.freq) {
         case IcalFreq::kMonthly: return ymd.year * 12 + ymd.month - 1;
         case IcalFreq::kYearly: return ymd.year;
-        default: return FloorDiv(day - FloorMod(civil::Weekday(day) - r_.week_start, 7), 7);
+        default: return FloorDiv(day - FloorMod(civil::Weekday(day) - r_.week_start, 7) - week_shift_, 7);
         }
     }
     int64_t FirstDay(int64_t p) const {
         switch (r_.freq) {
         case IcalFreq::kMonthly: return civil::DaysFromCivil(FloorDiv(p, 12), int(FloorMod(p, 12)) + 1, 1);
         case IcalFreq::kYearly: return civil::DaysFromCivil(p, 1, 1);
-        default: return p * 7;
+        default: return p * 7 + week_shift_;
         }
     }
 
@@ -398,6 +401,7 @@ private:
     civil::Ymd ymd0_{};
     std::vector<int64_t> times_;  // seconds of the day, in order
     unsigned plain_days_ = 0;     // BYDAY's weekdays without a number, bit 0 Sunday
+    int64_t week_shift_ = 0;      // days from a multiple of seven to a week's first day
 };
 
 }  // namespace
