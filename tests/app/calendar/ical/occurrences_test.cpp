@@ -176,6 +176,9 @@ TEST(IcalOccurrences, WindowsGiveWhatACalendarShows) {
          "20300331T013000+0m 2030-03-31 3:30 Mai stata Europe/Rome:20300331T023000; "},
         {std::string(kRome) + "BEGIN:VEVENT\nUID:o\nDTSTART;TZID=Roma:20301027T023000\nSUMMARY:Due volte\nEND:VEVENT\n",
          "20301001T000000", "20301201T000000", false, "20301027T003000+0m 2030-10-27 2:30 Due volte Roma:20301027T023000; "},
+        // An extra date that starts where the window ends belongs to the next window.
+        {"BEGIN:VEVENT\nUID:r\nDTSTART:20300310T080000Z\nRDATE:20300311T080000Z\nSUMMARY:Due\nEND:VEVENT\n",
+         "20300310T000000", "20300311T080000", false, "20300310T080000+0m 2030-03-10 9:00 Due 20300310T080000Z; "},
         // Lord Howe moves its clock by half an hour: 1:45 passed twice, 2:15 skipped.
         {"BEGIN:VEVENT\nUID:l\nDTSTART;TZID=Australia/Lord_Howe:20300407T014500\nSUMMARY:Due volte\nEND:VEVENT\n"
          "BEGIN:VEVENT\nUID:m\nDTSTART;TZID=Australia/Lord_Howe:20301006T021500\nSUMMARY:Mai stata\nEND:VEVENT\n",
