@@ -12,7 +12,7 @@
 
 #include "app/calendar/calendar_file.h"
 #include "app/calendar/ical_export.h"
-#include "app/calendar/ical_guard.h"
+#include "app/calendar/ical/ical_guard.h"
 #include "app/calendar/ical_import.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -116,17 +116,18 @@ int RunCalendarImport(const std::vector<std::string>& files, const std::string& 
                          found.long_lines_cut, kMaxIcalLineBytes >> 10);
     }
 
-    std::vector<std::string> skipped, cut;
+    std::vector<std::string> skipped, cut, notes;
     size_t imported = 0;
     // Run under the writers' lock; it may run again, so it starts its counts afresh.
     // The records are looked up by SameEventKey, so the check grows with the events, not
     // with their square.
     auto add_new = [&](std::list<Event>& list) {
-        skipped.clear(), cut.clear(), imported = 0;
+        skipped.clear(), cut.clear(), notes.clear(), imported = 0;
         std::unordered_set<std::string> held;
         for (const Event& e : list)
             if (std::string key = SameEventKey(e); !key.empty()) held.insert(std::move(key));
         for (const FileEvents& f : all) {
+            for (const std::string& note : f.found.notes) notes.push_back(f.file + ": " + note);
             for (const std::string& why : f.found.skipped) skipped.push_back(f.file + ": skipped " + why);
             for (const IcalEvent& found : f.found.events) {
                 if (!held.insert(SameEventKey(found.event)).second) {
@@ -136,6 +137,7 @@ int RunCalendarImport(const std::vector<std::string>& files, const std::string& 
                 list.push_back(found.event);
                 ++imported;
                 for (const std::string& what : found.cut) cut.push_back(f.file + ": " + found.name + ": " + what);
+                for (const std::string& note : found.notes) notes.push_back(f.file + ": " + found.name + ": " + note);
             }
         }
         return imported > 0;  // nothing new: the file is not rewritten
@@ -149,6 +151,7 @@ int RunCalendarImport(const std::vector<std::string>& files, const std::string& 
     }
     for (const std::string& line : skipped) std::fprintf(stderr, "strigolo: %s\n", line.c_str());
     for (const std::string& line : cut) std::fprintf(stderr, "strigolo: %s\n", line.c_str());
+    for (const std::string& line : notes) std::fprintf(stderr, "strigolo: %s\n", line.c_str());
     std::printf("imported %zu, skipped %zu", imported, skipped.size());
     if (!cut.empty()) std::printf("; %zu texts cut to fit", cut.size());
     std::printf("\n");

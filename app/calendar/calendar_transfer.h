@@ -16,7 +16,8 @@
 // the save fails (UpdateCalendarFile). Stale temporary files beside the calendar are
 // swept first, as the window's start does. Otherwise the new
 // events are appended and saved atomically under the lock, stderr gets one line per skipped item with its reason
-// and one per text cut to fit, stdout the line "imported N, skipped M" (then "; K texts
+// and one per text cut to fit, then one per note (what a record could not keep of a
+// series, a zone in doubt), stdout the line "imported N, skipped M" (then "; K texts
 // cut to fit" when some were), and the result is 0, or 1 if that line could not be
 // written. Nothing is written when nothing is new. Names and titles on the terminal go
 // through TerminalText.

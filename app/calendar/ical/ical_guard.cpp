@@ -1,6 +1,6 @@
-// The pre-parse guard of the import: one pass over the lines, counting BEGIN and END
+// The pre-parse guard of every iCalendar reader: one pass over the lines, counting BEGIN and END
 // and the length of each logical line.
-#include "app/calendar/ical_guard.h"
+#include "app/calendar/ical/ical_guard.h"
 
 #include <strings.h>
 
@@ -16,7 +16,7 @@ bool StartsWith(const char* line, size_t length, const char* word) {
 
 }  // namespace
 
-std::string GuardIcalendar(const char* data, size_t size, IcalImport& out) {
+std::string GuardIcalendar(const char* data, size_t size, IcalGuardReport& out) {
     std::string text;
     text.reserve(size);
     int depth = 0;
