@@ -11,6 +11,7 @@
 #include "app/calendar/calendar_notice.h"
 #include "app/calendar/event_editor.h"
 #include "app/calendar/event_store.h"
+#include "app/calendar/live/live_calendars.h"
 #include "app/frame_rate.h"
 #include "app/scene/scene.h"
 #include "app/scene/scene_backdrop.h"
@@ -88,6 +89,7 @@ bool Step() {
     localtime_r(&rawtime, &tick_tm);
     timeinfo = &tick_tm;
     WatchCalendarFile();  // merges in what another writer saved, retries a failed save
+    if (frame_drawn) WatchLiveCalendars();  // the folders' items and the sync command
 
     TickSeen seen;
     seen.visible = loop.visible;
