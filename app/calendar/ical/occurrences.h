@@ -113,7 +113,8 @@ public:
     IcalRuleShape Shape() const;
     // DTSTART's instant (UTC); for a date its midnight as all-day occurrences have it.
     std::time_t Start() const;
-    // The length of each occurrence of the master, seconds (0 when unknown or none).
+    // The length of each occurrence of the master, seconds: 0 when it gives none; for an
+    // all-day series its whole days (86400 s each, however long the wall-clock day).
     std::time_t Length() const;
 
     // Every occurrence whose span meets [from, to): start < to and (end > from, or
