@@ -12,6 +12,8 @@
 #include "app/calendar/calendar_transfer.h"
 #include "app/calendar/event_store.h"
 #include "app/calendar/live/live_calendars.h"
+#include "app/calendar/notice_ledger.h"
+#include "app/calendar/reminders.h"
 #include "app/desktop/command_line.h"
 #include "app/desktop/window_start.h"
 #include "app/frame.h"
@@ -64,6 +66,8 @@ void init() {
     GenQuestions();
     LoadEvents();
     OpenLiveCalendarsOfUser();
+    OpenNoticeLedger();
+    reminder_state.ledger = &notice_ledger;
 }
 
 // What it does not: the sound device (opened and readied for AudioEngine; says so
@@ -135,7 +139,6 @@ int main(int argc, char** argv) {
     glutPassiveMotionFunc(mouse);
     glutMotionFunc(mouse);
     RememberWindowPlace(plan);
-    tick(0);
-    glutMainLoop();
+    RunFrameLoop();
     return 0;
 }

@@ -21,6 +21,7 @@ struct NoticeKey {
     bool operator<(const NoticeKey& o) const {
         return std::tie(item, start, kind) < std::tie(o.item, o.start, o.kind);
     }
+    bool operator==(const NoticeKey& o) const { return item == o.item && start == o.start && kind == o.kind; }
 };
 
 // An entry is kept this long after its occurrence's start (seconds): the day is over by

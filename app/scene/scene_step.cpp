@@ -16,7 +16,7 @@ SceneSounds SceneStep(SceneState& s, SceneLook& look, float dt, const std::tm& n
     SceneSounds sounds;
     look = SceneUpdate(s, dt, s.cursor);
     sounds.laugh = look.laugh_started && enable_sfx;
-    PublishScan(ScanEvents(events, now, dt), save);
+    PublishScan(StepReminderScan(reminder_state, events, now, dt), save);
     // The notification sound ignores the sound-effects switch.
     sounds.notify = NotifySoundStep(reminder_state, n_notify, dt);
     sounds.question = OfferSoundAndTimeout(s.offer, dt, enable_sfx, spawn_question);
