@@ -172,8 +172,19 @@ void TakeWatchEvents(LiveCalendars& lc, uint32_t now_ms) {
             if (IsItemName(c.name)) lc.work.push_back({c.folder, c.name, true});
             if (c.name == "color") ReadColor(f);
             break;
+        case FolderEvent::kFileCreated:
+            if (IsItemName(c.name)) lc.created.push_back({now_ms, {c.folder, c.name, true}});
+            break;
         case FolderEvent::kFileGone: RemoveEntry(lc, f, c.name); break;
         }
+    }
+    for (auto it = lc.created.begin(); it != lc.created.end();) {
+        if (now_ms - it->first < kCreatedSettleMs) {
+            ++it;
+            continue;
+        }
+        lc.work.push_back(it->second);
+        it = lc.created.erase(it);
     }
     // A folder not there at the start is told once, after the watch has looked.
     for (LiveFolder& f : lc.folders)

@@ -58,6 +58,9 @@ struct LiveCalendars {
     std::vector<LiveFolder> folders;
     std::unique_ptr<FolderWatch> watch;  // made when there is a folder to watch
     std::deque<LiveWork> work;
+    // Files just created, read once kCreatedSettleMs have passed (tick in ms): one whose
+    // writing goes on is read again when it is closed.
+    std::vector<std::pair<uint32_t, LiveWork>> created;
     std::time_t refreshed_at = 0;        // when every item's occurrences were last queued anew
     // The list's rows, one per item with an occurrence to come. std::list keeps the Event*
     // of the list and the editor valid; a row whose item went while the editor shows it
@@ -79,6 +82,7 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env);
 // Milliseconds of reading and working out occurrences one tick may spend; the rest
 // waits for the next tick, so a folder of thousands of items never holds a frame up.
 constexpr double kLiveWorkMsPerTick = 6.0;
+constexpr uint32_t kCreatedSettleMs = 250;
 
 // The frame loop's call on every tick after the first frame, `now_ms` a tick count and
 // `now` the wall clock: takes in what the watch saw, reads items within the tick's
