@@ -67,9 +67,10 @@ struct LiveCalendars {
     // waits in `orphans` until it is closed.
     std::list<Event> rows, orphans;
     std::map<const Event*, std::pair<size_t, std::string>> row_owner;  // row -> folder, file
-    std::vector<Event*> due;   // rows with a notice due now, the earliest occurrence first
-    std::time_t wake = 0;      // the next moment a notice falls due; 0 none
-    bool due_stale = true;     // `due` must be worked out again
+    // Rows with a notice due now, by the start of the occurrence due (earliest first).
+    std::vector<std::pair<std::time_t, Event*>> due;
+    std::time_t wake = 0;      // the next moment a notice falls due or a row moves on; 0 none
+    bool due_stale = true;     // every row's due state must be worked out again
     SyncSchedule sync;
     BackgroundCommand sync_run;
 };

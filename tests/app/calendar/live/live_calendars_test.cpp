@@ -79,7 +79,8 @@ std::string Rows(LiveCalendars& lc) {
     std::list<Event> none;
     std::string s;
     for (Event* e : ListRows(none, lc.rows, 0)) {
-        const bool due = std::find(lc.due.begin(), lc.due.end(), e) != lc.due.end();
+        const bool due = std::any_of(lc.due.begin(), lc.due.end(),
+                                     [e](const std::pair<std::time_t, Event*>& d) { return d.second == e; });
         s += (s.empty() ? "" : ", ") + std::string(due ? "!" : "") + e->title + " " + std::to_string(e->date.day) +
              "/" + std::to_string(e->date.month) + " " + std::to_string(e->time.hour) + ":" +
              std::to_string(e->time.min);
@@ -124,9 +125,9 @@ TEST(LiveCalendars, ItemsRowsNoticesAndChanges) {
     tick(t0);
     EXPECT_EQ(Rows(lc), "!Dentista 17/3 18:6, Corso 17/3 19:46, Lontano 26/4 17:46");
     float rgb[3];
-    ASSERT_TRUE(IsLiveRow(lc, lc.due.at(0), rgb));
+    ASSERT_TRUE(IsLiveRow(lc, lc.due.at(0).second, rgb));
     EXPECT_FLOAT_EQ(rgb[1], 0x88 / 255.0f);
-    Event* dentist = lc.due[0];
+    Event* dentist = lc.due[0].second;
     tick(t0, dentist);  // seen: the hour's and half hour's notices are given
     EXPECT_EQ(ledger.given.size(), 2u);
     tick(t0 + 60);
