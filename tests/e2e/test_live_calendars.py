@@ -1,8 +1,9 @@
 """Live calendars end to end: Debian's radicale on a free port of 127.0.0.1 with a folder
-of its own, vdirsyncer (run by the owl as its sync command) syncing it into a vdir, and
-khal writing into the same folder. An event put on the server shows in the owl's list
-with its folder's colour and falls due with its notice and sound; seen, its notices stop;
-an event made with `khal new` shows within a second; one deleted on the server goes."""
+of its own, vdirsyncer (run by the owl as its sync command) syncing a CalDAV calendar and
+a read-only ICS feed of it into vdirs, and khal writing into the same folder. An event
+put on the server shows in the owl's list with its folder's colour and falls due with
+its notice and sound; seen, its notices stop; the feed's event is listed; an event made
+with `khal new` shows within a second; one deleted on the server goes."""
 import os
 import socket
 import subprocess
@@ -11,7 +12,7 @@ import time
 from harness import BUTTON, CALENDAR, CHECK, TRASH, Session, attention, loudest, near, read_text, wait_for
 
 AT = "@2030-03-17 10:00:00"  # the owl's clock (Rome); the event is at 10:20
-GREEN = (0, 255, 0)
+GREEN, GREY = (0, 255, 0), (153, 153, 153)
 
 
 def free_port():
@@ -32,21 +33,23 @@ class Server:
     def __init__(self, top):
         self.port, self.top = free_port(), top
         self.url = "http://127.0.0.1:%d/owl/casa/" % self.port
+        self.feed_url = "http://127.0.0.1:%d/owl/feste/" % self.port
         self.proc = subprocess.Popen(["radicale", "--server-hosts", "127.0.0.1:%d" % self.port,
                                       "--storage-filesystem-folder", os.path.join(top, "collections"),
                                       "--auth-type", "none", "--logging-level", "warning"],
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for(lambda: self.curl("-X", "MKCALENDAR", self.url) == "201", what="radicale", interval=0.2)
+        assert self.curl("-X", "MKCALENDAR", self.feed_url) == "201"
 
     def curl(self, *args):
         return subprocess.run(["curl", "-s", "-o", "/dev/null", "-w", "%{http_code}", "-u", "owl:secret", *args],
                               capture_output=True, text=True).stdout
 
-    def put(self, name, text):
+    def put(self, url, name, text):
         path = os.path.join(self.top, "put.ics")
         with open(path, "w") as f:
             f.write(text)
-        assert self.curl("-T", path, "-H", "Content-Type: text/calendar", self.url + name) == "201"
+        assert self.curl("-T", path, "-H", "Content-Type: text/calendar", url + name) == "201"
 
     def stop(self):
         self.proc.terminate()
@@ -56,8 +59,9 @@ class Server:
 def setup(top, port):
     """vdirsyncer's config (the password from a command, never in the file), khal's, the
     owl's, and the vdir with its colour; returns (the vdirsyncer command, khal's, the vdir)."""
-    vdir = os.path.join(top, "vdir", "casa")
+    vdir, feed = os.path.join(top, "vdir", "casa"), os.path.join(top, "vdir", "feste")
     os.makedirs(vdir)
+    os.makedirs(feed)
     os.makedirs(os.path.join(top, "status"))
     with open(os.path.join(vdir, "color"), "w") as f:
         f.write("#00ff00\n")
@@ -67,7 +71,11 @@ def setup(top, port):
                 'collections = null\nconflict_resolution = "b wins"\n\n[storage casa_local]\ntype = "filesystem"\n'
                 'path = "%s/"\nfileext = ".ics"\n\n[storage casa_remote]\ntype = "caldav"\n'
                 'url = "http://127.0.0.1:%d/owl/casa/"\nusername = "owl"\npassword.fetch = ["command", "printf", "secret"]\n'
-                % (top, vdir, port))
+                '\n[pair feste]\na = "feste_local"\nb = "feste_remote"\ncollections = null\npartial_sync = "ignore"\n\n'
+                '[storage feste_local]\ntype = "filesystem"\npath = "%s/"\nfileext = ".ics"\n\n[storage feste_remote]\n'
+                'type = "http"\nurl = "http://127.0.0.1:%d/owl/feste/"\nusername = "owl"\n'
+                'password.fetch = ["command", "printf", "secret"]\n'
+                % (top, vdir, port, feed, port))
     khal = os.path.join(top, "khal.conf")
     with open(khal, "w") as f:
         f.write("[calendars]\n[[casa]]\npath = %s\n[locale]\ntimeformat = %%H:%%M\ndateformat = %%Y-%%m-%%d\n"
@@ -77,16 +85,18 @@ def setup(top, port):
     sync = "vdirsyncer -c %s sync" % vds
     with open(os.path.join(top, "config", "strigolo", "config"), "w") as f:
         # The sync runs on the real clock: the owl's fake one is not handed down.
-        f.write("[calendar casa]\npath = %s\nread_only = yes\n\n[options]\ndays_ahead = 7\n"
-                "sync_command = env -u LD_PRELOAD -u FAKETIME %s\nsync_minutes = 1\n" % (vdir, sync))
+        f.write("[calendar casa]\npath = %s\nread_only = yes\n\n[calendar feste]\npath = %s\nread_only = yes\n\n"
+                "[options]\ndays_ahead = 7\nsync_command = env -u LD_PRELOAD -u FAKETIME %s\nsync_minutes = 1\n"
+                % (vdir, feed, sync))
     return sync.split(), ["khal", "-c", khal], vdir
 
 
-def row(img, k, time_length=5):
-    """Title, day and time (centred, so read at its length) of list row k, read with the coded font."""
+def row(img, k, day="Oggi", time="10:20"):
+    """Title, day and time of list row k, read with the coded font; the day and time are
+    centred, so they are read at the length of the text expected."""
     y = 381 - 32 * k
-    return read_text(img, 18, y, 8).rstrip(), read_text(img, 283.5, y, 4, center=True), \
-        read_text(img, 390, y, time_length, center=True)
+    return read_text(img, 18, y, 8).rstrip(" ?"), read_text(img, 283.5, y, len(day), center=True), \
+        read_text(img, 390, y, len(time), center=True)
 
 
 def check_server_to_owl():
@@ -97,7 +107,8 @@ def check_server_to_owl():
                "XDG_DATA_HOME": os.path.join(top, "data")}
         server = Server(top)
         try:
-            server.put("dentista.ics", event("dentista@e2e", "20300317T102000", "20300317T110000", "Dentista"))
+            server.put(server.url, "dentista.ics", event("dentista@e2e", "20300317T102000", "20300317T110000", "Dentista"))
+            server.put(server.feed_url, "festa.ics", event("festa@e2e", "20300319T090000", "20300319T100000", "Festa"))
             sync, khal, vdir = setup(top, server.port)
             assert subprocess.run(sync[:3] + ["discover"], stdin=subprocess.DEVNULL, capture_output=True).returncode == 0
             app = s.start_coded([], AT, env=env, sound=(22050, "int16"))
@@ -113,6 +124,9 @@ def check_server_to_owl():
             listed = s.click_and_look(CALENDAR)
             assert row(listed, 0) == ("Dentista", "Oggi", "10:20"), row(listed, 0)
             assert near(listed.gui_pixel(10, 385.5), GREEN, 60), listed.gui_pixel(10, 385.5)
+            # The feed's event, its folder without a colour file: a grey dot.
+            assert row(listed, 1, "19/3/2030", "9:0") == ("Festa", "19/3/2030", "9:0"), row(listed, 1, "19/3/2030", "9:0")
+            assert near(listed.gui_pixel(10, 385.5 - 32), GREY, 30), listed.gui_pixel(10, 385.5 - 32)
             s.click(*TRASH)  # closes the list
 
             # khal's event shows within a second of its file.
@@ -121,7 +135,7 @@ def check_server_to_owl():
                                   env=env_khal, capture_output=True).returncode == 0
             made = time.monotonic()
             listed = s.click_and_look(CALENDAR)
-            assert row(listed, 1, 4) == ("Palestra", "Oggi", "18:0"), row(listed, 1, 4)
+            assert row(listed, 1, "Oggi", "18:0") == ("Palestra", "Oggi", "18:0"), row(listed, 1, "Oggi", "18:0")
             assert time.monotonic() - made < 3.0  # the click and the screenshot take most of it
             s.click(*TRASH)
 
@@ -139,6 +153,8 @@ def check_server_to_owl():
             subprocess.run(sync, stdin=subprocess.DEVNULL, capture_output=True)
             items = [n for n in os.listdir(vdir) if n.endswith(".ics")]
             assert len(items) == 1, items
+            held = subprocess.run(["curl", "-s", "-u", "owl:secret", server.url], capture_output=True, text=True).stdout
+            assert "SUMMARY:Palestra" in held and "Dentista" not in held, held
             assert app.running() and "not read" not in app.stderr() and "failed" not in app.stderr(), app.stderr()
         except BaseException:
             print(getattr(s, "failure_note", lambda: "")())
