@@ -1,6 +1,7 @@
-"""Live calendars end to end: Debian's radicale on a free port of 127.0.0.1 with a folder
-of its own, vdirsyncer (run by the owl as its sync command) syncing a CalDAV calendar and
-a read-only ICS feed of it into vdirs, and khal writing into the same folder. An event
+"""Live calendars end to end, against Debian's radicale and then xandikos, each on a free
+port of 127.0.0.1 with a folder of its own: vdirsyncer (run by the owl as its sync
+command) syncs a CalDAV calendar and a read-only ICS feed into vdirs, and khal writes
+into the same folder. An event
 put on the server shows in the owl's list with its folder's colour and falls due with
 its notice and sound; seen, its notices stop; the feed's event is listed; an event made
 with `khal new` shows within a second; one deleted on the server goes."""
@@ -28,35 +29,56 @@ def event(uid, start, end, summary):
 
 
 class Server:
-    """radicale with its own folder; anyone may log in, each user owns their calendars."""
+    """A CalDAV server (Debian's radicale or xandikos) on a free port with a folder of its own,
+    holding the calendar "casa" of user owl; and a static ICS feed beside it, served by
+    Python's http.server, as a published calendar is."""
 
-    def __init__(self, top):
-        self.port, self.top = free_port(), top
+    def __init__(self, kind, top):
+        self.port, self.feed_port, self.top = free_port(), free_port(), top
         self.url = "http://127.0.0.1:%d/owl/casa/" % self.port
-        self.feed_url = "http://127.0.0.1:%d/owl/feste/" % self.port
-        self.proc = subprocess.Popen(["radicale", "--server-hosts", "127.0.0.1:%d" % self.port,
-                                      "--storage-filesystem-folder", os.path.join(top, "collections"),
-                                      "--auth-type", "none", "--logging-level", "warning"],
-                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait_for(lambda: self.curl("-X", "MKCALENDAR", self.url) == "201", what="radicale", interval=0.2)
-        assert self.curl("-X", "MKCALENDAR", self.feed_url) == "201"
+        self.feed_url = "http://127.0.0.1:%d/feste.ics" % self.feed_port
+        data = os.path.join(top, kind)
+        command = {"radicale": ["radicale", "--server-hosts", "127.0.0.1:%d" % self.port, "--storage-filesystem-folder",
+                                data, "--auth-type", "none", "--logging-level", "warning"],
+                   "xandikos": ["xandikos", "-d", data, "-l", "127.0.0.1", "-p", str(self.port), "--defaults",
+                                "--current-user-principal", "/owl"]}[kind]
+        os.makedirs(os.path.join(top, "feed"))
+        self.procs = [subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL),
+                      subprocess.Popen(["python3", "-m", "http.server", "--bind", "127.0.0.1", str(self.feed_port),
+                                        "--directory", os.path.join(top, "feed")],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
+        wait_for(lambda: self.curl("-X", "MKCALENDAR", self.url) == "201", what=kind, interval=0.2)
 
     def curl(self, *args):
         return subprocess.run(["curl", "-s", "-o", "/dev/null", "-w", "%{http_code}", "-u", "owl:secret", *args],
                               capture_output=True, text=True).stdout
 
-    def put(self, url, name, text):
+    def put(self, name, text):
         path = os.path.join(self.top, "put.ics")
         with open(path, "w") as f:
             f.write(text)
-        assert self.curl("-T", path, "-H", "Content-Type: text/calendar", url + name) == "201"
+        assert self.curl("-T", path, "-H", "Content-Type: text/calendar", self.url + name) == "201"
+
+    def publish(self, text):
+        with open(os.path.join(self.top, "feed", "feste.ics"), "w") as f:
+            f.write(text)
+        wait_for(lambda: self.curl(self.feed_url) == "200", what="the feed", interval=0.2)
+
+    def held(self):
+        """Every item's text the server holds, through a calendar-query REPORT."""
+        query = ('<c:calendar-query xmlns:d="DAV:" xmlns:c="urn:ietf:params:xml:ns:caldav"><d:prop>'
+                 '<c:calendar-data/></d:prop><c:filter><c:comp-filter name="VCALENDAR"/></c:filter></c:calendar-query>')
+        return subprocess.run(["curl", "-s", "-u", "owl:secret", "-X", "REPORT", "-H", "Depth: 1", "-H",
+                               "Content-Type: application/xml", "--data", query, self.url],
+                              capture_output=True, text=True).stdout
 
     def stop(self):
-        self.proc.terminate()
-        self.proc.wait(10)
+        for p in self.procs:
+            p.terminate()
+            p.wait(10)
 
 
-def setup(top, port):
+def setup(top, server):
     """vdirsyncer's config (the password from a command, never in the file), khal's, the
     owl's, and the vdir with its colour; returns (the vdirsyncer command, khal's, the vdir)."""
     vdir, feed = os.path.join(top, "vdir", "casa"), os.path.join(top, "vdir", "feste")
@@ -73,9 +95,7 @@ def setup(top, port):
                 'url = "http://127.0.0.1:%d/owl/casa/"\nusername = "owl"\npassword.fetch = ["command", "printf", "secret"]\n'
                 '\n[pair feste]\na = "feste_local"\nb = "feste_remote"\ncollections = null\npartial_sync = "ignore"\n\n'
                 '[storage feste_local]\ntype = "filesystem"\npath = "%s/"\nfileext = ".ics"\n\n[storage feste_remote]\n'
-                'type = "http"\nurl = "http://127.0.0.1:%d/owl/feste/"\nusername = "owl"\n'
-                'password.fetch = ["command", "printf", "secret"]\n'
-                % (top, vdir, port, feed, port))
+                'type = "http"\nurl = "%s"\n' % (top, vdir, server.port, feed, server.feed_url))
     khal = os.path.join(top, "khal.conf")
     with open(khal, "w") as f:
         f.write("[calendars]\n[[casa]]\npath = %s\n[locale]\ntimeformat = %%H:%%M\ndateformat = %%Y-%%m-%%d\n"
@@ -99,17 +119,17 @@ def row(img, k, day="Oggi", time="10:20"):
         read_text(img, 390, y, len(time), center=True)
 
 
-def check_server_to_owl():
+def check_server_to_owl(kind):
     with Session() as s:
         top = os.path.join(s.workdir, "live")
         os.makedirs(top)
         env = {"TZ": "Europe/Rome", "XDG_CONFIG_HOME": os.path.join(top, "config"),
                "XDG_DATA_HOME": os.path.join(top, "data")}
-        server = Server(top)
+        server = Server(kind, top)
         try:
-            server.put(server.url, "dentista.ics", event("dentista@e2e", "20300317T102000", "20300317T110000", "Dentista"))
-            server.put(server.feed_url, "festa.ics", event("festa@e2e", "20300319T090000", "20300319T100000", "Festa"))
-            sync, khal, vdir = setup(top, server.port)
+            server.put("dentista.ics", event("dentista@e2e", "20300317T102000", "20300317T110000", "Dentista"))
+            server.publish(event("festa@e2e", "20300319T090000", "20300319T100000", "Festa"))
+            sync, khal, vdir = setup(top, server)
             assert subprocess.run(sync[:3] + ["discover"], stdin=subprocess.DEVNULL, capture_output=True).returncode == 0
             app = s.start_coded([], AT, env=env, sound=(22050, "int16"))
             s.failure_note = app.stderr  # shown when a check fails
@@ -153,7 +173,7 @@ def check_server_to_owl():
             subprocess.run(sync, stdin=subprocess.DEVNULL, capture_output=True)
             items = [n for n in os.listdir(vdir) if n.endswith(".ics")]
             assert len(items) == 1, items
-            held = subprocess.run(["curl", "-s", "-u", "owl:secret", server.url], capture_output=True, text=True).stdout
+            held = server.held()
             assert "SUMMARY:Palestra" in held and "Dentista" not in held, held
             assert app.running() and "not read" not in app.stderr() and "failed" not in app.stderr(), app.stderr()
         except BaseException:
@@ -164,5 +184,6 @@ def check_server_to_owl():
 
 
 if __name__ == "__main__":
-    check_server_to_owl()
+    for kind in ("radicale", "xandikos"):
+        check_server_to_owl(kind)
     print("live calendars: all checks passed")

@@ -10,7 +10,7 @@
 
 namespace {
 
-// 2030-03-DD HH:MM in Rome as long as it keeps UTC+1 (until 31 March, 2:00).
+// 2030-03-DD HH:MM in Rome, which keeps UTC+1 until 31 March.
 std::time_t Rome(int day, int hour, int min) {
     std::tm t{};
     t.tm_year = 130, t.tm_mon = 2, t.tm_mday = day, t.tm_hour = hour - 1, t.tm_min = min;
@@ -61,27 +61,6 @@ TEST(LiveAgenda, DailySeriesNoticesDueShownAndNext) {
         EXPECT_EQ(FirstDue(occ, given, s.now), s.due) << &s - steps;
         EXPECT_EQ(ShownOccurrence(occ, given, s.now), s.shown) << &s - steps;
         EXPECT_EQ(NextMoment(occ, given, s.now), s.next) << &s - steps;
-    }
-}
-
-// Rome moves to summer time in the night to 31 March: the meeting stays at 9:00 on the
-// wall clock, an hour earlier in UTC, and so do its notices.
-TEST(LiveAgenda, DailySeriesKeepsItsHourAcrossSummerTime) {
-    setenv("TZ", "Europe/Rome", 1);  // the owl's wall clock
-    tzset();
-    const std::string text = std::string(kSeries).replace(std::string(kSeries).find("20300301T090000"), 15,
-                                                          "20300329T090000");
-    LiveItem item;
-    std::string problem;
-    std::vector<std::string> notes;
-    ASSERT_EQ(ParseLiveItem(text.data(), text.size(), item, problem, notes), ItemStatus::kEvents) << problem;
-    const std::vector<LiveOccurrence> occ = LiveOccurrences(item, Rome(30, 12, 0), 2, problem);
-    ASSERT_EQ(occ.size(), 3u);
-    const std::time_t utc_starts[] = {Rome(30, 9, 0), Rome(31, 9, 0) - 3600, Rome(32, 9, 0) - 3600};
-    for (size_t i = 0; i < 3; ++i) {
-        EXPECT_EQ(occ[i].occurrence.start, utc_starts[i]) << i;
-        EXPECT_EQ(occ[i].occurrence.local.hour, 9) << i;
-        EXPECT_EQ(occ[i].moments[0].at, utc_starts[i] - 3600) << i;
     }
 }
 

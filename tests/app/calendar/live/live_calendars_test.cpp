@@ -107,7 +107,6 @@ TEST(LiveCalendars, ItemsRowsNoticesAndChanges) {
     std::filesystem::create_directories(top + "/strigolo");
     std::filesystem::create_directories(cal);
     std::ofstream(top + "/strigolo/config") << "[calendar casa]\npath = " << cal << "\n[options]\ndays_ahead = 2\n";
-    std::ofstream(cal + "/color") << "#ff8800\n";
     const std::time_t t0 = 1900000000;  // 2030-03-17 17:46:40 UTC
     PutItem(cal, "a.ics", "a", t0 + 20 * 60, "Dentista");
     PutItem(cal, "past.ics", "p", t0 - 3 * 86400, "Passato");
@@ -124,9 +123,7 @@ TEST(LiveCalendars, ItemsRowsNoticesAndChanges) {
     };
     tick(t0);
     EXPECT_EQ(Rows(lc), "!Dentista 17/3 18:6, Corso 17/3 19:46, Lontano 26/4 17:46");
-    float rgb[3];
-    ASSERT_TRUE(IsLiveRow(lc, lc.due.at(0).second, rgb));
-    EXPECT_FLOAT_EQ(rgb[1], 0x88 / 255.0f);
+    ASSERT_FALSE(lc.due.empty());
     Event* dentist = lc.due[0].second;
     tick(t0, dentist);  // seen: the hour's and half hour's notices are given
     EXPECT_EQ(ledger.given.size(), 2u);
