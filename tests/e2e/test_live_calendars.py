@@ -156,7 +156,7 @@ def check_server_to_owl(kind):
             made = time.monotonic()
             listed = s.click_and_look(CALENDAR)
             assert row(listed, 1, "Oggi", "18:0") == ("Palestra", "Oggi", "18:0"), row(listed, 1, "Oggi", "18:0")
-            assert time.monotonic() - made < 3.0  # the click and the screenshot take most of it
+            assert time.monotonic() - made < 4.0  # the click and the screenshot take most of it (the bench measures)
             s.click(*TRASH)
 
             # Deleted on the server: gone from the owl after the next sync (run here, after

@@ -298,6 +298,7 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env) {
     std::vector<std::string> warnings;
     lc.config = LoadLiveConfig(env, warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "strigolo: %s\n", w.c_str());
+    lc.config_warnings = warnings.size();
     lc.folders.clear();
     if (lc.config.calendars.empty()) return;
     lc.watch.reset(new FolderWatch());
@@ -313,6 +314,8 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env) {
 
 void TickLiveCalendars(LiveCalendars& lc, uint32_t now_ms, std::time_t now, const Event* viewed,
                        NoticeLedger& ledger) {
+    if (!lc.ticked) lc.first_tick_ms = now_ms;
+    lc.ticked = true;
     for (auto it = lc.orphans.begin(); it != lc.orphans.end();)
         it = &*it == edit_event ? std::next(it) : lc.orphans.erase(it);
     if (!lc.folders.empty()) {
@@ -341,10 +344,15 @@ void AddLiveDue(const LiveCalendars& lc, ScanResult& r) {
     if (!r.due || r.due->type == kReminder) r.due = lc.due.front().second;
 }
 
-std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc) {
+std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc, uint32_t tick) {
     if (!lc.sync.failure.empty()) return {"Sincronizzazione non riuscita:", BandText(lc.sync.failure)};
     for (const LiveFolder& f : lc.folders)
         if (f.told_missing) return {"Cartella del calendario assente:", BandText(f.calendar.name)};
+    if (lc.config_warnings > 0 && lc.ticked && tick - lc.first_tick_ms < kConfigShownMs) {
+        const std::string& file = lc.config.file;
+        return {"Configurazione: " + std::to_string(lc.config_warnings) + " righe ignorate in",
+                BandText(file.size() <= kNoticeColumns ? file : "..." + file.substr(file.size() - kNoticeColumns + 3))};
+    }
     return {};
 }
 

@@ -55,6 +55,9 @@ struct LiveWork {
 
 struct LiveCalendars {
     LiveConfig config;
+    size_t config_warnings = 0;      // lines of the config file that were not understood
+    bool ticked = false;             // the first tick after the first frame has run
+    uint32_t first_tick_ms = 0;      // its tick count
     std::vector<LiveFolder> folders;
     std::unique_ptr<FolderWatch> watch;  // made when there is a folder to watch
     std::deque<LiveWork> work;
@@ -103,8 +106,11 @@ bool IsLiveRow(const LiveCalendars& lc, const Event* e, float rgb[3] = nullptr);
 void AddLiveDue(const LiveCalendars& lc, ScanResult& r);
 
 // What the notice band says about the live calendars: a failed sync, then a folder
-// that is missing; none when all is well. At most two lines of kNoticeColumns.
-std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc);
+// that is missing, then, for kConfigShownMs after the start (`tick` in ms), a config file
+// with lines that were not understood; none when all is well. At most two lines of
+// kNoticeColumns.
+constexpr uint32_t kConfigShownMs = 10u * 60u * 1000u;
+std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc, uint32_t tick);
 
 // An item's text as the owl's font shows it: printable ASCII, Italian accented letters
 // written as the question bank writes them ("e'"), other characters as '?', cut to
