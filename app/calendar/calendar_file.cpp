@@ -246,7 +246,7 @@ namespace {
 // An erased event must not stay behind in edit_event; a calendar folder's row is not
 // the file's to forget.
 void ForgetErasedEditEvent() {
-    if (IsLiveRow(live_calendars, edit_event)) return;
+    if (!edit_event || IsLiveRow(live_calendars, edit_event)) return;
     for (const Event& e : events)
         if (&e == edit_event) return;
     edit_event = nullptr;
@@ -263,6 +263,7 @@ void SaveEvents() {
 }
 
 void WatchCalendarFile() {
+    const uint64_t before = events_generation;
     WatchCalendar(calendar_store, events, GetTickCount(), menu_case_id != kMenuScene, EditorEvent(), WallClock());
-    ForgetErasedEditEvent();
+    if (events_generation != before) ForgetErasedEditEvent();  // only a merge takes events away
 }
