@@ -76,13 +76,11 @@ void AddDue(LiveCalendars& lc, const LiveEntry& e, std::time_t now, const std::s
 void DropRow(LiveCalendars& lc, LiveEntry& e) {
     if (!e.row) return;
     ForgetDue(lc, e.row);
-    lc.row_owner.erase(e.row);
-    for (auto it = lc.rows.begin(); it != lc.rows.end(); ++it)
-        if (&*it == e.row) {
-            if (edit_event == e.row) lc.orphans.splice(lc.orphans.end(), lc.rows, it);
-            else lc.rows.erase(it);
-            break;
-        }
+    auto owner = lc.row_owner.find(e.row);
+    const std::list<Event>::iterator node = owner->second.node;
+    lc.row_owner.erase(owner);
+    if (edit_event == e.row) lc.orphans.splice(lc.orphans.end(), lc.rows, node);
+    else lc.rows.erase(node);
     e.row = nullptr;
 }
 
@@ -98,7 +96,7 @@ void UpdateRow(LiveCalendars& lc, size_t folder, const std::string& name, LiveEn
     if (!e.row) {
         lc.rows.emplace_back(std::tm{});
         e.row = &lc.rows.back();
-        lc.row_owner[e.row] = {folder, name};
+        lc.row_owner[e.row] = {folder, name, std::prev(lc.rows.end())};
     }
     FillRow(*e.row, e.shown >= 0 ? e.occurrences[size_t(e.shown)].occurrence : e.beyond);
 }
@@ -246,8 +244,8 @@ void DoWork(LiveCalendars& lc, std::time_t now, const std::set<NoticeKey>& given
 void MarkViewed(LiveCalendars& lc, const Event* viewed, std::time_t now, NoticeLedger& ledger) {
     auto owner = viewed ? lc.row_owner.find(viewed) : lc.row_owner.end();
     if (owner == lc.row_owner.end()) return;
-    auto& entries = lc.folders[owner->second.first].entries;
-    auto found = entries.find(owner->second.second);
+    auto& entries = lc.folders[owner->second.folder].entries;
+    auto found = entries.find(owner->second.name);
     if (found == entries.end() || found->second.shown < 0) return;
     LiveEntry& e = found->second;
     for (const NoticeKey& k : NoticesSeen(e.occurrences[size_t(e.shown)], now))
@@ -331,7 +329,7 @@ bool IsLiveRow(const LiveCalendars& lc, const Event* e, float rgb[3]) {
     auto owner = lc.row_owner.find(e);
     if (owner == lc.row_owner.end()) return false;
     if (rgb) {
-        const LiveFolder& f = lc.folders[owner->second.first];
+        const LiveFolder& f = lc.folders[owner->second.folder];
         for (int i = 0; i < 3; ++i) rgb[i] = f.has_color ? f.rgb[i] : 0.6f;
     }
     return true;

@@ -69,7 +69,12 @@ struct LiveCalendars {
     // of the list and the editor valid; a row whose item went while the editor shows it
     // waits in `orphans` until it is closed.
     std::list<Event> rows, orphans;
-    std::map<const Event*, std::pair<size_t, std::string>> row_owner;  // row -> folder, file
+    struct RowOwner {
+        size_t folder;
+        std::string name;                // the item's file in it
+        std::list<Event>::iterator node;  // the row's place in `rows`
+    };
+    std::map<const Event*, RowOwner> row_owner;
     // Rows with a notice due now, by the start of the occurrence due (earliest first).
     std::vector<std::pair<std::time_t, Event*>> due;
     std::time_t wake = 0;      // the next moment a notice falls due or a row moves on; 0 none
