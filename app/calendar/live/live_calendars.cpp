@@ -297,6 +297,9 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env) {
     lc.config = LoadLiveConfig(env, warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "strigolo: %s\n", w.c_str());
     lc.config_warnings = warnings.size();
+    if (lc.config.new_events != "owl")  // read, and kept for when the owl writes into folders
+        std::fprintf(stderr, "strigolo: %s: new_events = %s: the owl does not write into calendar folders yet; "
+                     "new events go to its own calendar\n", lc.config.file.c_str(), lc.config.new_events.c_str());
     lc.folders.clear();
     if (lc.config.calendars.empty()) return;
     lc.watch.reset(new FolderWatch());
