@@ -11,9 +11,10 @@
 namespace {
 
 // A file written in place and closed, a finished file renamed in (khal) or linked in
-// (vdirsyncer: link, then unlink of its temporary); removals and renames away; the
-// folder's own end.
-constexpr uint32_t kMask = IN_CLOSE_WRITE | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE |
+// (vdirsyncer: link, then unlink of its temporary), or its permissions changed (one
+// that could not be read may be readable now); removals and renames away; the folder's
+// own end.
+constexpr uint32_t kMask = IN_CLOSE_WRITE | IN_CREATE | IN_ATTRIB | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE |
                            IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
 
 }  // namespace

@@ -9,7 +9,8 @@
 #include <vector>
 
 enum class FolderEvent {
-    kFileChanged,  // `name` was written and closed, or renamed into the folder
+    kFileChanged,  // `name` was written and closed, renamed into the folder, or had its
+                   // permissions changed
     kFileCreated,  // `name` appeared: a link (as some writers finish a file), or a file
                    // whose writing may still go on (its close then follows)
     kFileGone,     // `name` was removed or renamed away

@@ -43,6 +43,7 @@ TEST(FolderWatch, ReportsEachChangeAndTheFolderGoingAndComingBack) {
         {[&] { write(cal + "/.b.tmp"); std::rename((cal + "/.b.tmp").c_str(), (cal + "/b.ics").c_str()); }, 10,
          "0:created(.b.tmp) 0:changed(.b.tmp) 0:gone(.b.tmp) 0:changed(b.ics)"},
         {[&] { write(top + "/l.tmp"); link((top + "/l.tmp").c_str(), (cal + "/l.ics").c_str()); }, 10, "0:created(l.ics)"},
+        {[&] { chmod((cal + "/l.ics").c_str(), 0644); }, 10, "0:changed(l.ics)"},
         {[&] { unlink((cal + "/a.ics").c_str()); mkdir((cal + "/sub").c_str(), 0700); }, 10, "0:gone(a.ics)"},
         {[&] { mkdir(later.c_str(), 0700); }, 10, ""},              // looked for once a second
         {[] {}, kFolderRecheckMs, "1:folder-back"},
