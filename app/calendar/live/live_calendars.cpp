@@ -29,9 +29,11 @@ std::string BandText(const std::string& s) {
 
 void FolderGone(LiveFolder& f) {
     f.present = false;
+    std::error_code ec;
+    const bool other = std::filesystem::exists(f.calendar.path, ec);  // a file, say, where the folder should be
     if (!f.told_missing)
-        std::fprintf(stderr, "strigolo: calendar \"%s\": folder %s is missing; watched for its return\n",
-                     f.calendar.name.c_str(), f.calendar.path.c_str());
+        std::fprintf(stderr, "strigolo: calendar \"%s\": %s %s; watched for a folder there\n",
+                     f.calendar.name.c_str(), f.calendar.path.c_str(), other ? "is not a folder" : "is missing");
     f.told_missing = true;
 }
 
