@@ -27,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             const LiveOccurrence& o = occ[i];
             Require(o.occurrence.start >= kNow - kLiveLookBack && o.occurrence.start < kNow + 30 * 86400);
             Require(!o.occurrence.cancelled && o.moments.size() >= 3 && (i == 0 || occ[i - 1].occurrence.start <= o.occurrence.start));
+            Require(o.text_of < int(i) && (o.text_of < 0 || occ[size_t(o.text_of)].text_of < 0));
             for (size_t m = 0; m < o.moments.size(); ++m)
                 Require((m == 0 || o.moments[m - 1].at <= o.moments[m].at) &&
                         (o.moments[m].key.item == item.uid || o.moments[m].key.item == AlarmItemName(item.uid)));

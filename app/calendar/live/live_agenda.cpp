@@ -33,7 +33,23 @@ std::vector<LiveOccurrence> LiveOccurrences(const LiveItem& item, std::time_t no
     std::stable_sort(out.begin(), out.end(), [](const LiveOccurrence& a, const LiveOccurrence& b) {
         return a.occurrence.start < b.occurrence.start;
     });
+    std::vector<size_t> distinct;  // indices of the texts kept, few even for a long series
+    for (size_t i = 0; i < out.size(); ++i) {
+        IcalOccurrence& o = out[i].occurrence;
+        for (size_t j : distinct)
+            if (out[j].occurrence.summary == o.summary && out[j].occurrence.description == o.description) {
+                out[i].text_of = int(j);
+                std::string().swap(o.summary);
+                std::string().swap(o.description);
+                break;
+            }
+        if (out[i].text_of < 0) distinct.push_back(i);
+    }
     return out;
+}
+
+const IcalOccurrence& TextOf(const std::vector<LiveOccurrence>& occ, size_t i) {
+    return occ[occ[i].text_of < 0 ? i : size_t(occ[i].text_of)].occurrence;
 }
 
 int FirstDue(const std::vector<LiveOccurrence>& occ, const std::set<NoticeKey>& given, std::time_t now) {

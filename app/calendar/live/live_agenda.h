@@ -21,9 +21,15 @@ struct LiveMoment {
 };
 
 struct LiveOccurrence {
+    // Its summary and description are left empty when an earlier occurrence of the list
+    // has the same ones (a series' every day, in memory once): `text_of` is its index.
     IcalOccurrence occurrence;
+    int text_of = -1;                 // -1: the texts are its own
     std::vector<LiveMoment> moments;  // by time
 };
+
+// The occurrence whose summary and description occurrence `i` of `occ` shows.
+const IcalOccurrence& TextOf(const std::vector<LiveOccurrence>& occ, size_t i);
 
 // The ledger's name for an alarm of item `uid`: the item's own entries are its
 // occurrences' three notices, an alarm's is its instant under this name.

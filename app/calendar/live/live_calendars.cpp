@@ -37,12 +37,13 @@ void FolderGone(LiveFolder& f) {
     f.told_missing = true;
 }
 
-void FillRow(Event& row, const IcalOccurrence& o) {
+// The row of occurrence `o`, its texts those of `text`.
+void FillRow(Event& row, const IcalOccurrence& o, const IcalOccurrence& text) {
     row = Event(std::tm{});
     row.type = kAppointment;
-    std::snprintf(row.title, sizeof row.title, "%s", OwlText(o.summary, sizeof row.title - 1).c_str());
+    std::snprintf(row.title, sizeof row.title, "%s", OwlText(text.summary, sizeof row.title - 1).c_str());
     std::snprintf(row.description, sizeof row.description, "%s",
-                  OwlText(o.description, sizeof row.description - 1).c_str());
+                  OwlText(text.description, sizeof row.description - 1).c_str());
     row.date = {o.local.day, o.local.month, o.local.year};
     row.time = {o.local.hour, o.local.minute};
     row.wday = o.local.wday;
@@ -100,7 +101,8 @@ void UpdateRow(LiveCalendars& lc, size_t folder, const std::string& name, LiveEn
         e.row = &lc.rows.back();
         lc.row_owner[e.row] = {folder, name, std::prev(lc.rows.end())};
     }
-    FillRow(*e.row, e.shown >= 0 ? e.occurrences[size_t(e.shown)].occurrence : e.beyond);
+    if (e.shown >= 0) FillRow(*e.row, e.occurrences[size_t(e.shown)].occurrence, TextOf(e.occurrences, size_t(e.shown)));
+    else FillRow(*e.row, e.beyond, e.beyond);
 }
 
 void Compute(LiveCalendars& lc, size_t folder, const std::string& name, LiveEntry& e, std::time_t now,

@@ -41,6 +41,9 @@ TEST(LiveAgenda, DailySeriesNoticesDueShownAndNext) {
         EXPECT_EQ(occ[i].moments.size(), 4u) << i;
         EXPECT_EQ(occ[i].moments.front().at, starts[i] - 3600) << i;
     }
+    // The texts are kept once: the 5th shows the 2nd's, the moved one has its own.
+    EXPECT_TRUE(occ[2].text_of == 0 && occ[2].occurrence.summary.empty() && TextOf(occ, 2).summary == "Stand-up");
+    EXPECT_EQ(TextOf(occ, 1).summary, "Stand-up tardi");
     EXPECT_EQ(occ[0].moments[2].at, Rome(2, 8, 45));  // the alarm, before the start
     EXPECT_EQ(occ[0].moments[2].key.item, AlarmItemName("daily"));
 
