@@ -94,6 +94,8 @@ struct IcalSeriesData;
 // One series: a UID's master VEVENT and its overrides, or an override whose master the
 // file lacks (then it is a series of that one occurrence). Cheap to copy; the data is
 // shared, never changes, and lives as long as one copy does (not only the IcalFile).
+// The series of one file share their zones, which remember offsets they were asked for:
+// query them from one thread at a time.
 class IcalSeries {
 public:
     // Takes over one hold of `data`, as ReadIcalFile makes them.

@@ -268,6 +268,9 @@ public:
         std::sort(times_.begin(), times_.end());
         for (const auto& d : rule.days)
             if (d.second >= 0 && d.second <= 6) plain_days_ |= d.first == 0 ? 1u << d.second : 0u;
+        // Day 0 (1 January 1970) is a Thursday: weeks beginning on WKST start this many days
+        // after a multiple of seven.
+        week_shift_ = FloorMod(rule.week_start - civil::Weekday(0), 7);
     }
 
     WalkEnd Walk(int64_t from, int64_t horizon, long limit, WorkMeter& meter, const std::function<bool(int64_t)>& visit) {
@@ -303,14 +306,14 @@ private:
         switch (r_.freq) {
         case IcalFreq::kMonthly: return ymd.year * 12 + ymd.month - 1;
         case IcalFreq::kYearly: return ymd.year;
-        default: return FloorDiv(day - FloorMod(civil::Weekday(day) - r_.week_start, 7), 7);
+        default: return FloorDiv(day - FloorMod(civil::Weekday(day) - r_.week_start, 7) - week_shift_, 7);
         }
     }
     int64_t FirstDay(int64_t p) const {
         switch (r_.freq) {
         case IcalFreq::kMonthly: return civil::DaysFromCivil(FloorDiv(p, 12), int(FloorMod(p, 12)) + 1, 1);
         case IcalFreq::kYearly: return civil::DaysFromCivil(p, 1, 1);
-        default: return p * 7;
+        default: return p * 7 + week_shift_;
         }
     }
 
@@ -368,27 +371,28 @@ private:
         const int64_t next_first = first + length;
         const int64_t next_lead = FloorMod(civil::Weekday(next_first) - r_.week_start, 7);
         const int64_t weeks = ((next_lead <= 3 ? next_first - next_lead : next_first + 7 - next_lead) - week1) / 7;
-        for (int64_t doy = 1; doy <= length; ++doy) {
-            const int64_t d = first + doy - 1;
+        // With BYWEEKNO the year's days are those of its weeks, some in the years beside it.
+        const bool by_week = !r_.week_nos.empty();
+        const int64_t lo = by_week ? week1 : first, hi = by_week ? week1 + weeks * 7 : first + length;
+        for (int64_t d = lo; d < hi; ++d) {
+            const int64_t doy = d - first + 1;
             const civil::Ymd day = civil::CivilFromDays(d);
             if (!InMonths(day.month)) continue;
             if (!r_.year_days.empty() && !MatchesNumber(r_.year_days, doy, length)) continue;
-            if (!r_.month_days.empty() && !MatchesNumber(r_.month_days, day.day, civil::DaysInMonth(year, day.month))) continue;
-            if (!r_.week_nos.empty()) {
-                const int64_t week = FloorDiv(d - week1, 7) + 1;
-                if (week < 1 || week > weeks || !MatchesNumber(r_.week_nos, week, weeks)) continue;
-                if (r_.days.empty() && civil::Weekday(d) != civil::Weekday(d0_)) continue;
-            }
+            if (!r_.month_days.empty() && !MatchesNumber(r_.month_days, day.day, civil::DaysInMonth(day.year, day.month)))
+                continue;
+            if (by_week && !MatchesNumber(r_.week_nos, FloorDiv(d - week1, 7) + 1, weeks)) continue;
             if (!r_.days.empty()) {
                 // A numbered weekday counts within the month when BYMONTH is given, else the year.
                 const bool in_month = !r_.months.empty();
                 const int64_t index = in_month ? (day.day - 1) / 7 + 1 : (doy - 1) / 7 + 1;
-                const int64_t from_end = in_month ? (civil::DaysInMonth(year, day.month) - day.day) / 7 + 1 : (length - doy) / 7 + 1;
+                const int64_t from_end =
+                    in_month ? (civil::DaysInMonth(day.year, day.month) - day.day) / 7 + 1 : (length - doy) / 7 + 1;
                 if (!MatchesDay(civil::Weekday(d), index, from_end)) continue;
             }
             out.push_back(d);
         }
-        return meter.Spend(length);
+        return meter.Spend(hi - lo);
     }
 
     const WalkRule& r_;
@@ -397,6 +401,7 @@ private:
     civil::Ymd ymd0_{};
     std::vector<int64_t> times_;  // seconds of the day, in order
     unsigned plain_days_ = 0;     // BYDAY's weekdays without a number, bit 0 Sunday
+    int64_t week_shift_ = 0;      // days from a multiple of seven to a week's first day
 };
 
 }  // namespace

@@ -13,6 +13,8 @@
 
 namespace {
 
+// Offsets a zone remembers before it forgets them all and starts again.
+constexpr size_t kMaxKnown = 1 << 16;
 // Real zones lie between UTC-12 and UTC+14; RFC 5545 allows no more than a day.
 constexpr int kMaxOffset = 18 * 3600;
 
@@ -57,14 +59,21 @@ icaltimezone* SystemZone(const std::string& name) {
 }  // namespace
 
 int64_t IcalZone::OffsetAt(std::time_t utc) const {
+    if (zone == icaltimezone_get_utc_timezone()) return 0;
+    auto memo = known.find(utc);
+    if (memo != known.end()) return memo->second;
+    int64_t offset = 0;
     if (!zone) {
         std::tm tm{};
         localtime_r(&utc, &tm);
-        return tm.tm_gmtoff;
+        offset = tm.tm_gmtoff;
+    } else {
+        icaltimetype t = icaltime_from_timet_with_zone(utc, 0, icaltimezone_get_utc_timezone());
+        int is_daylight = 0;
+        offset = icaltimezone_get_utc_offset_of_utc_time(zone, &t, &is_daylight);
     }
-    icaltimetype t = icaltime_from_timet_with_zone(utc, 0, icaltimezone_get_utc_timezone());
-    int is_daylight = 0;
-    return icaltimezone_get_utc_offset_of_utc_time(zone, &t, &is_daylight);
+    if (known.size() >= kMaxKnown) known.clear();
+    return known[utc] = offset;
 }
 
 std::time_t IcalZone::ToUtc(int64_t wall) const {
@@ -85,7 +94,7 @@ std::time_t IcalZone::ToUtc(int64_t wall) const {
 }
 
 const IcalZone& UtcZone() {
-    static const IcalZone utc{icaltimezone_get_utc_timezone()};
+    static const IcalZone utc{icaltimezone_get_utc_timezone(), {}};
     return utc;
 }
 

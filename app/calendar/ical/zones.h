@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -16,9 +17,13 @@ typedef struct _icaltimezone icaltimezone;
 typedef struct icalcomponent_impl icalcomponent;
 
 // One zone: libical's (built from a VTIMEZONE, or one of the system's) or, when `zone` is
-// null, the owl's wall clock (TZ).
+// null, the owl's wall clock (TZ). Not for two threads at once (it remembers offsets).
 struct IcalZone {
     icaltimezone* zone = nullptr;
+    // Offsets already asked for, by instant: the series of one file ask for the same few
+    // instants again and again (a weekly time, a day either side), and each answer costs
+    // libical a search of the zone's changes.
+    mutable std::unordered_map<std::time_t, int64_t> known;
 
     // Seconds east of UTC at the instant `utc`.
     int64_t OffsetAt(std::time_t utc) const;
@@ -29,7 +34,7 @@ struct IcalZone {
     int64_t ToWall(std::time_t utc) const { return int64_t(utc) + OffsetAt(utc); }
 };
 
-// UTC itself, for times written with "Z".
+// UTC itself, for times written with "Z" (it asks no one for its offset).
 const IcalZone& UtcZone();
 
 // The zones of one VCALENDAR. Its VTIMEZONEs are copied, so the book outlives the parsed text.

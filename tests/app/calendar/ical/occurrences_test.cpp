@@ -86,7 +86,15 @@ TEST(IcalOccurrences, RulesAgreeWithAnIndependentEngine) {
     for (const char* rule : {"FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,MO", "FREQ=WEEKLY;INTERVAL=2;BYDAY=SU,MO;WKST=SU",
                              "FREQ=HOURLY;INTERVAL=7;BYDAY=SU", "FREQ=MINUTELY;INTERVAL=59;BYSECOND=30,59",
                              "FREQ=DAILY;BYHOUR=0,23;BYMINUTE=59;BYSETPOS=1", "FREQ=MONTHLY;BYMONTHDAY=6;COUNT=20",
-                             "FREQ=YEARLY;BYMONTH=1;BYMONTHDAY=6;COUNT=5", "FREQ=SECONDLY;INTERVAL=3600;BYMINUTE=59"})
+                             "FREQ=YEARLY;BYMONTH=1;BYMONTHDAY=6;COUNT=5", "FREQ=SECONDLY;INTERVAL=3600;BYMINUTE=59",
+                             "FREQ=YEARLY;BYWEEKNO=1,-1;BYDAY=MO,SU", "FREQ=YEARLY;BYWEEKNO=53",
+                             "FREQ=MONTHLY;BYDAY=FR;BYMONTHDAY=13", "FREQ=MONTHLY;BYDAY=-2MO;INTERVAL=3",
+                             "FREQ=YEARLY;BYMONTH=2,8;BYDAY=1SU,-1SU", "FREQ=YEARLY;BYDAY=MO;BYSETPOS=-1",
+                             "FREQ=YEARLY;BYYEARDAY=1,60,-306;BYMONTH=3", "FREQ=HOURLY;BYMINUTE=0,20,40;BYSETPOS=-1",
+                             "FREQ=WEEKLY;BYDAY=MO,FR;BYHOUR=8,18;BYSETPOS=-1,1", "FREQ=DAILY;INTERVAL=10;BYDAY=SA,SU",
+                             "FREQ=HOURLY;INTERVAL=3;BYMONTHDAY=1,15;UNTIL=20300601T000000", "FREQ=DAILY;BYYEARDAY=-1,-2",
+                             "FREQ=MONTHLY;BYMONTHDAY=-1,-31", "FREQ=MONTHLY;BYMONTH=1,3;BYDAY=SU;BYSETPOS=2",
+                             "FREQ=YEARLY;INTERVAL=2;BYMONTH=1;BYDAY=MO,TU;BYHOUR=6,18;BYSETPOS=3,-3"})
         rows.push_back({"20300106T235930", rule, "20300301T000000"});
 
     const std::string script = testing::TempDir() + "rrule_reference.py", input = testing::TempDir() + "rrules.txt";
