@@ -94,7 +94,6 @@ InstanceClaim ClaimSingleInstance(const char* title, const char* display_name) {
     return InstanceClaim::kFirst;
 }
 
-
 void MarkWindowAbove() {
     Display* dpy = glXGetCurrentDisplay();
     Window win = glXGetCurrentDrawable();
@@ -158,11 +157,11 @@ void WaitForWindowEvents(int timeout_ms) {
         if (XEventsQueued(dpy, QueuedAlready) > 0) return;
         fds[0].fd = ConnectionNumber(dpy);
     }
-    if (lock_display) {
-        if (XEventsQueued(lock_display, QueuedAlready) > 0) return;
-        fds[1].fd = ConnectionNumber(lock_display);
-    }
+    if (lock_display) fds[1].fd = ConnectionNumber(lock_display);
     ::poll(fds, 2, timeout_ms < 0 ? 0 : timeout_ms);  // an fd of -1 is skipped
+    // The root window's changes wait in the queue for the next tick's look
+    // (WindowManagerAppeared); read off the socket, they do not wake the next wait.
+    if (lock_display && (fds[1].revents & POLLIN)) XEventsQueued(lock_display, QueuedAfterReading);
 }
 
 bool GetCursorPos(int& x, int& y) {

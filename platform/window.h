@@ -24,7 +24,7 @@ bool WindowManagerAppeared();
 
 // Waits until the X server has something for the program (events for GLUT's window or
 // for the watch above) or `timeout_ms` milliseconds have passed; sends what was asked
-// of the server first. Returns at once when events are already queued.
+// of the server first. Returns at once when events for GLUT's window are already queued.
 void WaitForWindowEvents(int timeout_ms);
 
 // The pointer's position in screen pixels, also while it is outside the window.

@@ -47,16 +47,17 @@ void ArmWeekly(ReminderState& st, Event& e, const std::tm& now, bool may_arm) {
     bool* flags[3] = {&e.notify_1h, &e.notify_hh, &e.notify};
     const bool first = may_arm ? st.armed.insert({item, start}).second : false;
     if (!may_arm && !st.armed.count({item, start})) return;
+    bool learned = false;
     for (int k = 0; k < 3; ++k) {
         const NoticeKey key{item, start, NoticeKind(k)};
         const bool given = NoticeGiven(*st.ledger, key);
-        if (first || given) {
+        if (first || given)
             *flags[k] = given;
-        } else if (*flags[k]) {
-            std::tm t = now;
-            MarkNoticeGiven(*st.ledger, key, std::mktime(&t));
-        }
+        else if (*flags[k])
+            learned = st.ledger->given.insert(key).second || learned;
     }
+    std::tm t = now;
+    if (learned) SaveNoticeLedger(*st.ledger, std::mktime(&t));  // one write for what one view saw
 }
 
 // Occurrences met more than two days ago can be met no more.

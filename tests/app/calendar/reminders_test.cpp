@@ -90,9 +90,10 @@ TEST_F(Reminders, RemindersAndTheSoundRepeatAfterTheirPeriods) {
 
 // The scan every step keeps its last result while nothing it reads changed: a reminder 10 s
 // short of its hour is aged only once it can fall due, and falls due in the step that
-// passes the hour; an appointment merged in, or a new minute, is seen at once.
+// passes the hour; an appointment merged in for another, or a new minute, is seen at once.
 TEST_F(Reminders, TheStepScanFollowsTheListTheMinuteAndTheRemindersAge) {
-    std::list<Event> list{Ev("R0", kReminder), Ev("Tardi", kAppointment, {4, 12, 2026}, {12, 0})};
+    std::list<Event> list{Ev("R0", kReminder), Ev("Tardi", kAppointment, {4, 12, 2026}, {12, 0}),
+                          Ev("Poi", kAppointment, {4, 12, 2027}, {9, 0})};
     list.front().remind_te = 3590.0f;
     ReminderState st;
     const struct { int min; float dt; int due; float te; } rows[] = {
@@ -101,7 +102,9 @@ TEST_F(Reminders, TheStepScanFollowsTheListTheMinuteAndTheRemindersAge) {
         EXPECT_EQ(r.due, StepReminderScan(st, list, Friday(9, r.min), r.dt).n_notify) << &r - rows;
         EXPECT_FLOAT_EQ(r.te, list.front().remind_te) << &r - rows;
     }
-    MergeEvents({}, {Ev("Ora", kAppointment, {4, 12, 2026}, {9, 0})}, list, nullptr);
+    std::list<Event> theirs = list;  // another writer replaced Poi by Ora: the same count
+    theirs.back() = Ev("Ora", kAppointment, {4, 12, 2026}, {9, 0});
+    MergeEvents(std::list<Event>(list), theirs, list, nullptr);
     EXPECT_EQ(2, StepReminderScan(st, list, Friday(9, 0), 0.01f).n_notify);
     EXPECT_EQ(3, StepReminderScan(st, list, Friday(11, 0), 0.01f).n_notify);  // Tardi's hour notice
     SettleReminders(st, list);
