@@ -97,7 +97,7 @@ bool Step() {
     localtime_r(&rawtime, &tick_tm);
     timeinfo = &tick_tm;
     WatchCalendarFile();  // merges in what another writer saved, retries a failed save
-    if (frame_drawn) WatchLiveCalendars();  // the folders' items and the sync command
+    if (frame_drawn) WatchLiveCalendars(loop.visible);  // the folders' items and the sync command
 
     TickSeen seen;
     seen.visible = loop.visible;

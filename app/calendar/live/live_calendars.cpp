@@ -222,7 +222,7 @@ void TakeWatchEvents(LiveCalendars& lc, uint32_t now_ms) {
         if (!f.present && !f.told_missing) FolderGone(f);
 }
 
-void DoWork(LiveCalendars& lc, std::time_t now, const std::set<NoticeKey>& given) {
+void DoWork(LiveCalendars& lc, std::time_t now, const std::set<NoticeKey>& given, double work_ms) {
     // Every hour the occurrences are found again, so the window moves on with the clock.
     if (now - lc.refreshed_at >= 3600 || now < lc.refreshed_at) {
         lc.refreshed_at = now;
@@ -232,7 +232,7 @@ void DoWork(LiveCalendars& lc, std::time_t now, const std::set<NoticeKey>& given
     const auto start = std::chrono::steady_clock::now();
     while (!lc.work.empty() &&
            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() <
-               kLiveWorkMsPerTick) {
+               work_ms) {
         const LiveWork w = lc.work.front();
         lc.work.pop_front();
         if (w.read) {
@@ -318,14 +318,14 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env) {
 }
 
 void TickLiveCalendars(LiveCalendars& lc, uint32_t now_ms, std::time_t now, const Event* viewed,
-                       NoticeLedger& ledger) {
+                       NoticeLedger& ledger, double work_ms) {
     if (!lc.ticked) lc.first_tick_ms = now_ms;
     lc.ticked = true;
     for (auto it = lc.orphans.begin(); it != lc.orphans.end();)
         it = &*it == edit_event ? std::next(it) : lc.orphans.erase(it);
     if (!lc.folders.empty()) {
         TakeWatchEvents(lc, now_ms);
-        DoWork(lc, now, ledger.given);
+        DoWork(lc, now, ledger.given, work_ms);
         MarkViewed(lc, viewed, now, ledger);
         WorkOutDue(lc, now, viewed, ledger.given);
     }
@@ -393,7 +393,8 @@ std::string OwlText(const std::string& utf8, size_t max) {
 
 void OpenLiveCalendarsOfUser() { OpenLiveCalendars(live_calendars, ConfigEnvFromProcess()); }
 
-void WatchLiveCalendars() {
+void WatchLiveCalendars(bool visible) {
     const Event* viewed = menu_case_id == kMenuView ? edit_event : nullptr;
-    TickLiveCalendars(live_calendars, GetTickCount(), WallClock(), viewed, notice_ledger);
+    TickLiveCalendars(live_calendars, GetTickCount(), WallClock(), viewed, notice_ledger,
+                      visible ? kLiveWorkMsPerTick : kLiveWorkMsPerHiddenTick);
 }

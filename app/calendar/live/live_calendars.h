@@ -90,7 +90,8 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env);
 
 // Milliseconds of reading and working out occurrences one tick may spend; the rest
 // waits for the next tick, so a folder of thousands of items never holds a frame up.
-constexpr double kLiveWorkMsPerTick = 6.0;
+// While the window cannot be seen no frame is drawn, and the ticks come 10 a second.
+constexpr double kLiveWorkMsPerTick = 6.0, kLiveWorkMsPerHiddenTick = 40.0;
 constexpr uint32_t kCreatedSettleMs = 250;
 
 // The frame loop's call on every tick after the first frame, `now_ms` a tick count and
@@ -99,7 +100,7 @@ constexpr uint32_t kCreatedSettleMs = 250;
 // null) as given in `ledger`, works out which rows are due, starts the sync command
 // when it is due and looks at the run going. Never waits.
 void TickLiveCalendars(LiveCalendars& lc, uint32_t now_ms, std::time_t now, const Event* viewed,
-                       NoticeLedger& ledger);
+                       NoticeLedger& ledger, double work_ms = kLiveWorkMsPerTick);
 
 // Whether `e` is a row of a folder's item (read-only, drawn with its folder's colour);
 // `rgb` gets the colour, grey when the folder has no color file.
@@ -122,6 +123,7 @@ std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc, uint32_t tick)
 // `max` characters.
 std::string OwlText(const std::string& utf8, size_t max);
 
-// The program's calls, on live_calendars and the program's notice ledger.
+// The program's calls, on live_calendars and the program's notice ledger; `visible`:
+// some of the window can be seen.
 void OpenLiveCalendarsOfUser();
-void WatchLiveCalendars();
+void WatchLiveCalendars(bool visible);
