@@ -14,6 +14,7 @@
 #include "app/calendar/calendar_notice.h"
 #include "app/calendar/event_editor.h"
 #include "app/calendar/event_store.h"
+#include "app/calendar/live/live_calendars.h"
 #include "app/calendar/reminders.h"
 #include "app/desktop/window_start.h"
 #include "app/frame_rate.h"
@@ -96,6 +97,7 @@ bool Step() {
     localtime_r(&rawtime, &tick_tm);
     timeinfo = &tick_tm;
     WatchCalendarFile();  // merges in what another writer saved, retries a failed save
+    if (frame_drawn) WatchLiveCalendars(loop.visible);  // the folders' items and the sync command
 
     TickSeen seen;
     seen.visible = loop.visible;

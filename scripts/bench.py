@@ -109,16 +109,18 @@ def big_calendar(n=29000):
                     0, 0, 0) for i in range(n))
 
 
-def measure(label, cmd, cwd, seconds, probe, prepare=None, gl=True, starts=5):
+def measure(label, cmd, cwd, seconds, probe, prepare=None, gl=True, starts=5, extra_env=None, settle=1.0):
     """One subject: (label, cpu %, fps, peak MiB, first frame ms, the median of `starts`
-    starts); the last two are None for a program that does not draw with GL (xeyes)."""
+    starts); the last two are None for a program that does not draw with GL (xeyes).
+    `extra_env` is added to the program's environment; `settle` seconds pass before the
+    CPU is counted."""
     xvfb, display = start_xvfb("%dx%dx24" % SCREEN)
     scratch = tempfile.mkdtemp(prefix="strigolo-bench-")
     swap_file = os.path.join(scratch, "swaps")
     with open(swap_file, "wb") as f:
         f.write(bytes(16))
     env = dict(os.environ, DISPLAY=display, ALSOFT_DRIVERS="null", LIBGL_ALWAYS_SOFTWARE="1", LD_PRELOAD=probe,
-               STRIGOLO_SWAP_FILE=swap_file)
+               STRIGOLO_SWAP_FILE=swap_file, **(extra_env or {}))
     env.pop("GALLIUM_HUD", None)
     wm = proc = mover = None
     try:
@@ -144,7 +146,7 @@ def measure(label, cmd, cwd, seconds, probe, prepare=None, gl=True, starts=5):
         time.sleep(0.5)
         if prepare:
             mover = prepare(display)
-        time.sleep(1.0)  # settle
+        time.sleep(settle)
         c0, w0, s0 = cpu_seconds(proc.pid), time.monotonic(), read_swaps(swap_file)[0]
         time.sleep(seconds)
         c1, w1, s1 = cpu_seconds(proc.pid), time.monotonic(), read_swaps(swap_file)[0]

@@ -28,6 +28,11 @@ TEST(CalendarOrder, MinuteCountAndSort) {
     SortEvents(l, 3);
     EXPECT_EQ("R1 R2 merc B A giov in5 mar in7", Titles(l));
     EXPECT_EQ(merc, EventAtIndex(l, 2));
+    // A calendar folder's rows go in among them by date, after the file's own at the same minute.
+    std::list<Event> live = {Ev("f16", 0, {16, 3, 2027}, {8, 0}), Ev("fB", 0, day, {9, 0}), Ev("f1", 0, {1, 1, 2027})};
+    std::string order;
+    for (const Event* e : ListRows(l, live, 3)) order += (order.empty() ? "" : " ") + std::string(e->title);
+    EXPECT_EQ("R1 R2 f1 merc B fB A giov in5 mar f16 in7", order);  // mar: next Tuesday, the 16th
 }
 
 // Arrows move the page a row within max(0, n - 12); a shorter list moves it up.
