@@ -11,6 +11,7 @@
 #include "app/calendar/calendar_notice.h"
 #include "app/calendar/event_editor.h"
 #include "app/calendar/event_store.h"
+#include "app/desktop/desktop_notices.h"
 #include "app/frame_rate.h"
 #include "app/scene/scene.h"
 #include "app/scene/scene_backdrop.h"
@@ -103,6 +104,7 @@ bool Step() {
         spawn_question = false;  // a quiz offer never survives a panel
         if (menu_case_id == kMenuEdit || menu_case_id == kMenuView) AdvanceCaret(event_editor, global_time);
     }
+    DesktopNoticesTick(loop.visible, tick_tm);  // may open an event from its notification
     // A panel shows its caret (in edit mode), texts of the wall clock and the calendar's
     // notice: it is drawn again when the caret flips and once a second.
     const SceneShown shown = CurrentSceneShown();

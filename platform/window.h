@@ -16,6 +16,9 @@ InstanceClaim ClaimSingleInstance(const char* title, const char* display_name = 
 void MarkWindowAbove();
 // Asks the window manager, once the window is mapped, to keep it above others.
 void KeepAboveOthers();
+// Shows the current GLUT window to the user: restored if iconified, raised, and made
+// the active window (the window manager brings it from another workspace).
+void RaiseAndRestoreWindow();
 
 // The pointer's position in screen pixels, also while it is outside the window.
 // False when it cannot be read.

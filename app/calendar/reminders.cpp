@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/calendar/event_editor.h"
+#include "app/calendar/notice_snooze.h"
 #include "app/shared/tick_state.h"
 #include "app/quiz/quiz.h"
 #include "app/scene/scene.h"
@@ -30,6 +31,7 @@ bool EventNoticeDue(const Event& e, double min_diff) {
 ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt) {
     ScanResult r;
     SortEvents(list, now.tm_wday);
+    const std::time_t t = LocalSeconds(now);  // a notice put off from the desktop is not counted
 
     auto count_due = [&r](Event& e) {
         r.new_notify = true;
@@ -41,7 +43,9 @@ ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt) {
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         if (it->type != kReminder) continue;
         it->remind_te += dt;
-        if (ReminderPeriodPassed(it->remind_te, it->remind_mode)) count_due(*it);
+        if (ReminderPeriodPassed(it->remind_te, it->remind_mode) &&
+            !NoticeSnoozed(notice_snooze, *it, NoticeKind::kReminder, t))
+            count_due(*it);
     }
 
     // Appointments and weekly events; a due one here takes the button over from any
@@ -49,7 +53,9 @@ ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt) {
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         Event& e = *it;
         if (!e.notify) {
-            if (EventNoticeDue(e, EventMinDiff(e, now))) count_due(e);
+            const double min_diff = EventMinDiff(e, now);
+            if (EventNoticeDue(e, min_diff) && !NoticeSnoozed(notice_snooze, e, EventNoticeKind(e, min_diff), t))
+                count_due(e);
         } else if (e.type == kWeekly && e.wday != now.tm_wday) {
             // Acknowledged on its day, which has passed: it can fall due next week.
             e.notify = false;

@@ -1,0 +1,65 @@
+// The desktop notifications on the frame loop's tick: the user's clicks on them first
+// (open the event, put it off), then the posts and withdrawals the calendar asks for.
+#include "app/calendar/event_editor.h"
+#include "app/calendar/reminders.h"
+#include "app/desktop/desktop_notices.h"
+#include "app/scene/scene.h"
+#include "app/shared/tick_state.h"
+#include "platform/desktop_notify.h"
+#include "platform/window.h"
+
+NotificationsSetting notifications_setting = NotificationsSetting::kWhenHidden;
+
+namespace {
+
+DesktopNotification ToNotification(const PendingNotice& n) {
+    DesktopNotification d;
+    d.summary = n.summary;
+    d.body = n.body;
+    d.icon = "strigolo";  // the installed theme icon (packaging/strigolo.desktop's Icon)
+    d.category = "x-strigolo.reminder";
+    d.desktop_entry = "strigolo";
+    d.critical = n.critical;
+    d.actions = {{"default", "Apri"}, {"snooze", "Posticipa 10 minuti"}};
+    return d;
+}
+
+// The posted event of `tag` if it is still in the calendar as it was posted.
+Event* PostedEvent(uint32_t tag) {
+    const PostedNotice* p = FindPosted(desktop_notices, tag);
+    if (!p) return nullptr;
+    for (Event& e : events)
+        if (&e == p->event && EventIdentity(e) == p->identity) return &e;
+    return nullptr;
+}
+
+void RunAction(const DesktopNotificationAction& a, const std::tm& now) {
+    Event* e = PostedEvent(a.tag);
+    if (a.action == "snooze") {
+        if (e) SnoozeNotice(notice_snooze, *e, FindPosted(desktop_notices, a.tag)->kind, LocalSeconds(now));
+        return;
+    }
+    if (a.action != "default") return;
+    RaiseAndRestoreWindow();
+    // Opened as the owl's notification button opens it; an edit or a quiz in progress
+    // is left as it is, only shown.
+    if (!e || menu_case_id == kMenuEdit || menu_case_id == kMenuQuiz) return;
+    edit_event = e;
+    RunNotifyClick(ClassifyNotifyClick(true, e, false), scene_state);
+}
+
+}  // namespace
+
+void DesktopNoticesTick(bool window_seen, const std::tm& now) {
+    for (const DesktopNotificationAction& a : PumpDesktopNotifications()) RunAction(a, now);
+    const bool may_post = notifications_setting == NotificationsSetting::kAlways ||
+                          (notifications_setting == NotificationsSetting::kWhenHidden && !window_seen);
+    if (!may_post && desktop_notices.posted.empty()) return;  // nothing to post, nothing to withdraw
+    for (const DesktopCall& c : StepDesktopNotices(desktop_notices, PendingNotices(events, now, notice_snooze),
+                                                   window_seen, notifications_setting)) {
+        if (c.close)
+            CloseDesktopNotification(c.tag);
+        else
+            PostDesktopNotification(c.tag, ToNotification(c.notice));
+    }
+}

@@ -1,0 +1,166 @@
+"""Desktop notifications, inside a private session bus (dbus-run-session) with Debian's
+dunst on the test's own Xvfb and openbox, every call watched with dbus-monitor. The wall
+clock is faked and moved by the test (libfaketime reads it from a file), so each notice
+of an appointment at 09:50 on Friday 2026-12-04 falls due when the test says."""
+import os
+import re
+import subprocess
+import sys
+import time
+
+from harness import BUTTON, CHECK, FAKETIME, Session, attention, read_text, wait_for
+
+DAY = "@2026-12-04 "
+DENTISTA = ("Dentista", 4, 12, 2026, 9, 50, 5, 0, 0)
+
+
+class Monitor:
+    """dbus-monitor's view of the notification calls: Notify (with its arguments and the
+    id the server answered), CloseNotification."""
+
+    def __init__(self, s):
+        self.path = os.path.join(s.workdir, "monitor.txt")
+        with open(self.path, "w") as out:
+            s.procs.append(subprocess.Popen(["dbus-monitor", "--session"], stdout=out, stderr=subprocess.DEVNULL))
+        time.sleep(0.5)
+
+    def messages(self):
+        text = open(self.path, errors="replace").read()
+        return re.split(r"\n(?=\S)", text)
+
+    def notifies(self):
+        """[(summary, body, replaces_id, urgency, hints text, id answered or None)]."""
+        msgs, out = self.messages(), []
+        for m in msgs:
+            if "member=Notify" not in m:
+                continue
+            serial, sender = re.search(r" serial=(\d+)", m)[1], re.search(r"sender=(\S+)", m)[1]
+            strings = re.findall(r'^   string "(.*)"$', m, re.M)
+            reply = next((r for r in msgs if r.startswith("method return") and "reply_serial=%s\n" % serial in r + "\n"
+                          and "destination=%s " % sender in r), None)
+            out.append((strings[2], strings[3], int(re.search(r"^   uint32 (\d+)", m, re.M)[1]),
+                        int(re.search(r'"urgency"\s+variant\s+byte (\d+)', m)[1]), m,
+                        int(re.search(r"uint32 (\d+)", reply)[1]) if reply else None))
+        return out
+
+    def closed(self):
+        return [int(re.search(r"^   uint32 (\d+)", m, re.M)[1]) for m in self.messages()
+                if "member=CloseNotification" in m]
+
+
+def with_clock(path, when):
+    with open(path, "w") as f:
+        f.write(DAY + when + "\n")
+
+
+def clock_env(path):
+    """libfaketime for the wall clock only, read from `path` at every call."""
+    return {"LD_PRELOAD": FAKETIME, "FAKETIME_TIMESTAMP_FILE": path, "FAKETIME_NO_CACHE": "1",
+            "DONT_FAKE_MONOTONIC": "1", "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0"}
+
+
+def viewable(s):
+    return "IsViewable" in s.run(["xwininfo", "-id", str(s.window)]).stdout
+
+
+def iconify(s):
+    s.run(["xdotool", "windowminimize", "--sync", str(s.window)])
+    time.sleep(0.5)  # the program hears of it a moment later
+
+
+def restore(s):
+    s.run(["xdotool", "windowactivate", "--sync", str(s.window)])
+    time.sleep(0.5)
+
+
+def with_dunst():
+    with Session(wm=True) as s:
+        conf = os.path.join(s.workdir, "dunstrc")
+        with open(conf, "w") as f:  # away from the owl, which sits at the top right
+            f.write("[global]\norigin = bottom-left\noffset = 10x10\n")
+        s.procs.append(subprocess.Popen(["dunst", "-config", conf], env=s.env(), stdout=subprocess.DEVNULL,
+                                        stderr=subprocess.DEVNULL))
+        wait_for(lambda: "true" in s.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
+                                          "--object-path", "/org/freedesktop/DBus", "--method",
+                                          "org.freedesktop.DBus.NameHasOwner", "org.freedesktop.Notifications"]).stdout,
+                 what="dunst on the bus")
+        mon = Monitor(s)
+        clock = os.path.join(s.workdir, "clock")
+        with_clock(clock, "08:49:00")
+        app = s.start_coded([DENTISTA], None, env=clock_env(clock))
+
+        # Visible: the one-hour notice is the owl's alone.
+        with_clock(clock, "08:50:00")
+        wait_for(lambda: attention(s.screenshot())[0], what="the one-hour notice in the window")
+        time.sleep(1.5)
+        assert mon.notifies() == [], mon.notifies()
+
+        # Iconified: one notification for it, then none more while the sound repeats.
+        iconify(s)
+        wait_for(lambda: mon.notifies(), what="the one-hour notification")
+        time.sleep(2)
+        [(summary, body, replaces, urgency, call, first)] = mon.notifies()
+        assert (summary, body, replaces, urgency) == ("Dentista", "Oggi alle 9:50, fra 60 minuti", 0, 1), call
+        assert '"desktop-entry"' in call and '"strigolo"' in call and '"x-strigolo.reminder"' in call, call
+        assert 'string "default"' in call and 'string "Posticipa 10 minuti"' in call, call
+
+        # The half-hour notice replaces it.
+        with_clock(clock, "09:20:00")
+        wait_for(lambda: len(mon.notifies()) == 2, what="the half-hour notification")
+        second = mon.notifies()[1]
+        assert second[1:4] == ("Oggi alle 9:50, fra 30 minuti", first, 1), second[:4]
+
+        # Seen in the owl: the notification is withdrawn.
+        restore(s)
+        panel = s.click_and_look(BUTTON)
+        assert read_text(panel, 28, 210, 8) == "Dentista", "the view did not open"
+        wait_for(lambda: mon.closed() == [first], what="CloseNotification once the owl showed it")
+        s.click(*CHECK)
+
+        # The due notice while iconified, then its default action: the window comes back
+        # with the event's view open.
+        iconify(s)
+        with_clock(clock, "09:50:00")
+        wait_for(lambda: len(mon.notifies()) == 3, what="the due notification")
+        due = mon.notifies()[2]
+        assert due[1:4] == ("Oggi alle 9:50, adesso", 0, 2) and due[5], due[:4]
+        assert not viewable(s)
+        s.run(["gdbus", "emit", "--session", "--object-path", "/org/freedesktop/Notifications", "--signal",
+               "org.freedesktop.Notifications.ActionInvoked", "uint32 %d" % due[5], "'default'"])
+        wait_for(lambda: viewable(s), what="the window restored by the default action")
+        wait_for(lambda: read_text(s.screenshot(), 28, 210, 8) == "Dentista", what="the event's view")
+        s.click(*CHECK)  # at its very minute the view alone does not acknowledge the due notice: its check does
+        wait_for(lambda: mon.closed() == [first, due[5]], what="CloseNotification of the due notice")
+        assert len(mon.notifies()) == 3 and app.running(), app.stderr()
+
+
+def without_bus():
+    """No session bus at all: one line says so, and the owl's notices go on."""
+    with Session(wm=True) as s:
+        clock = os.path.join(s.workdir, "clock")
+        with_clock(clock, "08:49:00")
+        bare = dict(clock_env(clock), XDG_RUNTIME_DIR=s.workdir)
+        os.environ.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        app = s.start_coded([DENTISTA, ("Treno", 4, 12, 2026, 10, 30, 5, 0, 0)], None, env=bare)
+        iconify(s)
+        with_clock(clock, "08:50:00")  # the dentist's hour
+        time.sleep(1.5)
+        with_clock(clock, "09:30:00")  # the train's
+        time.sleep(1.5)
+        restore(s)
+        wait_for(lambda: attention(s.screenshot()) == (True, True, "2"), what="both notices in the window")
+        lines = [l for l in app.stderr().splitlines() if "D-Bus" in l]
+        assert len(lines) == 1 and app.running(), app.stderr()
+
+
+def main():
+    if "STRIGOLO_PRIVATE_BUS" not in os.environ:  # run again inside a session bus of our own
+        os.environ["STRIGOLO_PRIVATE_BUS"] = "1"
+        os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
+    with_dunst()
+    without_bus()
+
+
+if __name__ == "__main__":
+    main()
+    print("desktop notices: all checks passed")
