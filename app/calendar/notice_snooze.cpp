@@ -5,11 +5,11 @@
 
 NoticeSnooze notice_snooze;
 
-NoticeKind EventNoticeKind(const Event& e, double min_diff) {
-    if (e.type == kReminder) return NoticeKind::kReminder;
-    if (min_diff <= 0.0) return NoticeKind::kDue;
-    if (min_diff <= 30.0 && !e.notify_hh) return NoticeKind::kHalfHour;
-    return NoticeKind::kOneHour;
+DueNotice EventDueNotice(const Event& e, double min_diff) {
+    if (e.type == kReminder) return DueNotice::kReminder;
+    if (min_diff <= 0.0) return DueNotice::kDue;
+    if (min_diff <= 30.0 && !e.notify_hh) return DueNotice::kHalfHour;
+    return DueNotice::kOneHour;
 }
 
 uint64_t EventIdentity(const Event& e) {
@@ -27,11 +27,12 @@ std::time_t LocalSeconds(const std::tm& t) {
     return timegm(&copy);
 }
 
-void SnoozeNotice(NoticeSnooze& s, const Event& e, NoticeKind kind, std::time_t now) {
-    s.held.push_back({&e, EventIdentity(e), kind, now + kSnoozeSeconds});
+void SnoozeNotice(NoticeSnooze& s, const Event& e, DueNotice kind, std::time_t now) {
+    const std::time_t next_minute = (now / 60 + 1) * 60;
+    s.held.push_back({&e, EventIdentity(e), kind, next_minute + kSnoozeSeconds});
 }
 
-bool NoticeSnoozed(NoticeSnooze& s, const Event& e, NoticeKind kind, std::time_t now) {
+bool NoticeSnoozed(NoticeSnooze& s, const Event& e, DueNotice kind, std::time_t now) {
     if (s.held.empty()) return false;
     s.held.erase(std::remove_if(s.held.begin(), s.held.end(), [now](const SnoozedNotice& n) { return now >= n.until; }),
                  s.held.end());

@@ -9,12 +9,14 @@
 
 #include "app/calendar/event_store.h"
 
-enum class NoticeKind { kOneHour, kHalfHour, kDue, kReminder };
+// The notices the owl gives an event: an hour before, half an hour before, from its
+// moment on, and a reminder's period.
+enum class DueNotice { kOneHour, kHalfHour, kDue, kReminder };
 
 // The notice a due event is announced for, `min_diff` minutes before its moment (as
 // EventMinDiff gives it): a reminder's period, the due notice from its moment on, the
 // half-hour notice while its flag is clear within 30 minutes, else the one-hour notice.
-NoticeKind EventNoticeKind(const Event& e, double min_diff);
+DueNotice EventDueNotice(const Event& e, double min_diff);
 
 // What tells one event from another that later takes its address in the list: the
 // bytes the user gave it (title, date, time, weekday, kind, period), not its flags.
@@ -29,16 +31,17 @@ constexpr int kSnoozeSeconds = 600;
 struct SnoozedNotice {
     const Event* event = nullptr;
     uint64_t identity = 0;
-    NoticeKind kind = NoticeKind::kDue;
-    std::time_t until = 0;  // LocalSeconds at which the notice comes back
+    DueNotice kind = DueNotice::kDue;
+    std::time_t until = 0;  // LocalSeconds at which the notice comes back, a whole minute
 };
 struct NoticeSnooze {
     std::vector<SnoozedNotice> held;
 };
 extern NoticeSnooze notice_snooze;
 
-// Puts the notice `kind` of `e` off until kSnoozeSeconds after `now` (LocalSeconds).
-void SnoozeNotice(NoticeSnooze& s, const Event& e, NoticeKind kind, std::time_t now);
+// Puts the notice `kind` of `e` off for kSnoozeSeconds from the start of the next
+// minute after `now` (LocalSeconds): the owl's scan looks at whole minutes.
+void SnoozeNotice(NoticeSnooze& s, const Event& e, DueNotice kind, std::time_t now);
 // Whether that notice is put off at `now`; a later notice of the same event (the
 // half-hour after the hour's) is not. Forgets what has come back.
-bool NoticeSnoozed(NoticeSnooze& s, const Event& e, NoticeKind kind, std::time_t now);
+bool NoticeSnoozed(NoticeSnooze& s, const Event& e, DueNotice kind, std::time_t now);

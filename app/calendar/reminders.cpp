@@ -44,7 +44,7 @@ ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt) {
         if (it->type != kReminder) continue;
         it->remind_te += dt;
         if (ReminderPeriodPassed(it->remind_te, it->remind_mode) &&
-            !NoticeSnoozed(notice_snooze, *it, NoticeKind::kReminder, t))
+            !NoticeSnoozed(notice_snooze, *it, DueNotice::kReminder, t))
             count_due(*it);
     }
 
@@ -54,7 +54,7 @@ ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt) {
         Event& e = *it;
         if (!e.notify) {
             const double min_diff = EventMinDiff(e, now);
-            if (EventNoticeDue(e, min_diff) && !NoticeSnoozed(notice_snooze, e, EventNoticeKind(e, min_diff), t))
+            if (EventNoticeDue(e, min_diff) && !NoticeSnoozed(notice_snooze, e, EventDueNotice(e, min_diff), t))
                 count_due(e);
         } else if (e.type == kWeekly && e.wday != now.tm_wday) {
             // Acknowledged on its day, which has passed: it can fall due next week.

@@ -63,8 +63,8 @@ std::string FieldUtf8(const char* field, size_t size) {
     return out;
 }
 
-std::string NoticeWhen(const Event& e, NoticeKind kind, const std::tm& now) {
-    if (kind == NoticeKind::kReminder) {
+std::string NoticeWhen(const Event& e, DueNotice kind, const std::tm& now) {
+    if (kind == DueNotice::kReminder) {
         switch (e.remind_mode) {
         case 1: return "Promemoria ogni 2 ore";
         case 2: return "Promemoria ogni 3 ore";
@@ -105,7 +105,7 @@ std::string NoticeWhen(const Event& e, NoticeKind kind, const std::tm& now) {
     return when;
 }
 
-PendingNotice ComposeNotice(const Event& e, NoticeKind kind, const std::tm& now) {
+PendingNotice ComposeNotice(const Event& e, DueNotice kind, const std::tm& now) {
     PendingNotice n;
     n.event = &e;
     n.identity = EventIdentity(e);
@@ -114,7 +114,7 @@ PendingNotice ComposeNotice(const Event& e, NoticeKind kind, const std::tm& now)
     if (n.summary.find_first_not_of(' ') == std::string::npos)
         n.summary = e.type == kReminder ? "Promemoria" : e.type == kWeekly ? "Evento settimanale" : "Appuntamento";
     n.body = NoticeWhen(e, kind, now);
-    n.critical = kind == NoticeKind::kDue;
+    n.critical = kind == DueNotice::kDue;
     return n;
 }
 
@@ -131,7 +131,7 @@ std::vector<PendingNotice> PendingNotices(const std::list<Event>& list, const st
             due = EventNoticeDue(e, min_diff);
         }
         if (!due) continue;
-        const NoticeKind kind = EventNoticeKind(e, min_diff);
+        const DueNotice kind = EventDueNotice(e, min_diff);
         if (!NoticeSnoozed(snooze, e, kind, t)) out.push_back(ComposeNotice(e, kind, now));
     }
     return out;

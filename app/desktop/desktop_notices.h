@@ -22,7 +22,7 @@ extern NotificationsSetting notifications_setting;
 struct PendingNotice {
     const Event* event = nullptr;  // the event it is for, an element of the list
     uint64_t identity = 0;         // EventIdentity of it, against a reused address
-    NoticeKind kind = NoticeKind::kDue;
+    DueNotice kind = DueNotice::kDue;
     std::string summary;   // the title, UTF-8
     std::string body;      // when, in words; the calendar it comes from if not ours
     bool critical = false;  // only the due notice
@@ -36,19 +36,19 @@ std::vector<PendingNotice> PendingNotices(const std::list<Event>& list, const st
 // year when it is not this one) and the time ("alle 9:30"), then how far off it is
 // ("fra 30 minuti", "adesso", "5 minuti fa", nothing past an hour); a reminder says
 // its period ("Promemoria ogni 2 ore").
-std::string NoticeWhen(const Event& e, NoticeKind kind, const std::tm& now);
+std::string NoticeWhen(const Event& e, DueNotice kind, const std::tm& now);
 // A field of the calendar as valid UTF-8: what already is stays, any other byte is
 // read as Latin-1, control characters become spaces.
 std::string FieldUtf8(const char* field, size_t size);
 // The summary is the title, or the kind of event when it has none.
-PendingNotice ComposeNotice(const Event& e, NoticeKind kind, const std::tm& now);
+PendingNotice ComposeNotice(const Event& e, DueNotice kind, const std::tm& now);
 
 // A notification as posted: `tag` is ours and stays the same for every notice of an
 // event, so a later notice replaces the earlier one on the desktop.
 struct PostedNotice {
     const Event* event = nullptr;
     uint64_t identity = 0;
-    NoticeKind kind = NoticeKind::kDue;
+    DueNotice kind = DueNotice::kDue;
     uint32_t tag = 0;
 };
 struct DesktopNoticesState {

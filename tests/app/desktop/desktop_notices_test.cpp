@@ -15,18 +15,18 @@ std::tm Friday(int hour, int min, int day = 4) { return At(2026, 12, day, hour, 
 
 // The body of each kind of notice, from Friday 2026-12-04 09:50 unless the row says.
 TEST(DesktopNotices, TheDayTheTimeAndHowFarOffInWords) {
-    const struct { Event e; NoticeKind kind; std::tm now; const char* body; } rows[] = {
-        {Ev("", kAppointment, {4, 12, 2026}, {10, 20}), NoticeKind::kHalfHour, Friday(9, 50), "Oggi alle 10:20, fra 30 minuti"},
-        {Ev("", kAppointment, {5, 12, 2026}, {0, 1}), NoticeKind::kOneHour, Friday(23, 59), "Domani alle 0:01, fra 2 minuti"},
-        {Ev("", kAppointment, {4, 12, 2026}, {1, 5}), NoticeKind::kDue, Friday(1, 6), "Oggi all'1:05, 1 minuto fa"},
-        {Ev("", kAppointment, {4, 12, 2026}, {9, 50}), NoticeKind::kDue, Friday(9, 50), "Oggi alle 9:50, adesso"},
-        {Ev("", kAppointment, {3, 12, 2026}, {9, 5}), NoticeKind::kDue, Friday(9, 50), "Ieri alle 9:05"},
-        {Ev("", kAppointment, {1, 11, 2025}, {9, 5}), NoticeKind::kDue, Friday(9, 50), "Il 1º novembre 2025 alle 9:05"},
-        {Ev("", kAppointment, {3, 13, 2026}, {9, 5}), NoticeKind::kDue, Friday(9, 50), "Il 3/13/2026 alle 9:05"},
-        {Ev("", kWeekly, {1, 1, 2020}, {10, 49}, 5), NoticeKind::kOneHour, Friday(9, 50), "Oggi alle 10:49, fra 59 minuti"},
-        {Ev("", kReminder), NoticeKind::kReminder, Friday(9, 50), "Promemoria ogni ora"}};
+    const struct { Event e; DueNotice kind; std::tm now; const char* body; } rows[] = {
+        {Ev("", kAppointment, {4, 12, 2026}, {10, 20}), DueNotice::kHalfHour, Friday(9, 50), "Oggi alle 10:20, fra 30 minuti"},
+        {Ev("", kAppointment, {5, 12, 2026}, {0, 1}), DueNotice::kOneHour, Friday(23, 59), "Domani alle 0:01, fra 2 minuti"},
+        {Ev("", kAppointment, {4, 12, 2026}, {1, 5}), DueNotice::kDue, Friday(1, 6), "Oggi all'1:05, 1 minuto fa"},
+        {Ev("", kAppointment, {4, 12, 2026}, {9, 50}), DueNotice::kDue, Friday(9, 50), "Oggi alle 9:50, adesso"},
+        {Ev("", kAppointment, {3, 12, 2026}, {9, 5}), DueNotice::kDue, Friday(9, 50), "Ieri alle 9:05"},
+        {Ev("", kAppointment, {1, 11, 2025}, {9, 5}), DueNotice::kDue, Friday(9, 50), "Il 1º novembre 2025 alle 9:05"},
+        {Ev("", kAppointment, {3, 13, 2026}, {9, 5}), DueNotice::kDue, Friday(9, 50), "Il 3/13/2026 alle 9:05"},
+        {Ev("", kWeekly, {1, 1, 2020}, {10, 49}, 5), DueNotice::kOneHour, Friday(9, 50), "Oggi alle 10:49, fra 59 minuti"},
+        {Ev("", kReminder), DueNotice::kReminder, Friday(9, 50), "Promemoria ogni ora"}};
     for (const auto& r : rows) EXPECT_EQ(NoticeWhen(r.e, r.kind, r.now), r.body) << r.body;
-    EXPECT_EQ(ComposeNotice(Ev("  ", kWeekly), NoticeKind::kDue, Friday(9, 50)).summary, "Evento settimanale");
+    EXPECT_EQ(ComposeNotice(Ev("  ", kWeekly), DueNotice::kDue, Friday(9, 50)).summary, "Evento settimanale");
 }
 
 // Valid UTF-8 stays; any other byte is Latin-1, its C0 and C1 controls spaces.
@@ -70,14 +70,14 @@ TEST(DesktopNotices, OnePostPerNoticeReplacedPerEventWithdrawnOnceSeen) {
         EXPECT_EQ(calls, r.calls) << std::asctime(&r.now);
         if (r.then) r.then(d);
     }
-    // Put off: neither the owl nor the desktop counts it for ten minutes; another
+    // Put off: neither the owl nor the desktop counts it for ten whole minutes; another
     // notice of the same event is not put off.
     Event& reminder = list.back();
     reminder.remind_te = 3601.0f;
     const std::time_t at = LocalSeconds(Friday(10, 0));
-    SnoozeNotice(snooze, reminder, NoticeKind::kReminder, at);
-    SnoozeNotice(snooze, d, NoticeKind::kHalfHour, at);  // d's notice now is the due one
-    for (auto [min, due] : {std::pair{0, 1}, std::pair{9, 1}, std::pair{10, 2}}) {
+    SnoozeNotice(snooze, reminder, DueNotice::kReminder, at);
+    SnoozeNotice(snooze, d, DueNotice::kHalfHour, at);  // d's notice now is the due one
+    for (auto [min, due] : {std::pair{0, 1}, std::pair{10, 1}, std::pair{11, 2}}) {
         EXPECT_EQ(ScanEvents(list, Friday(10, min), 0.0f).n_notify, due) << min;
         EXPECT_EQ(PendingNotices(list, Friday(10, min), snooze).size(), size_t(due)) << min;
     }
