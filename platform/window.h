@@ -16,9 +16,6 @@ InstanceClaim ClaimSingleInstance(const char* title, const char* display_name = 
 void MarkWindowAbove();
 // Asks the window manager, once the window is mapped, to keep it above others.
 void KeepAboveOthers();
-// Shows the current GLUT window to the user: restored if iconified, raised, and made
-// the active window (the window manager brings it from another workspace).
-void RaiseAndRestoreWindow();
 
 // The pointer's position in screen pixels, also while it is outside the window.
 // False when it cannot be read.
@@ -30,3 +27,7 @@ bool GetCursorInWindow(int& x, int& y);
 // Test hook: a fixed pointer position (screen pixels) replaces the real one for both
 // readings; `enable` false clears it.
 void SetCursorPosForTesting(bool enable, int x = 0, int y = 0);
+
+// Shows the current GLUT window to the user: restored if iconified, raised, and made
+// the active window (the window manager brings it from another workspace).
+void RaiseAndRestoreWindow();
