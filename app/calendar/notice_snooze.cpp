@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "app/calendar/event_editor.h"
+
 NoticeSnooze notice_snooze;
 
 DueNotice EventDueNotice(const Event& e, double min_diff) {
@@ -39,4 +41,10 @@ bool NoticeSnoozed(NoticeSnooze& s, const Event& e, DueNotice kind, std::time_t 
     return std::any_of(s.held.begin(), s.held.end(), [&](const SnoozedNotice& n) {
         return n.event == &e && n.kind == kind && n.identity == EventIdentity(e);
     });
+}
+
+bool NoticeSnoozedAt(NoticeSnooze& s, const Event& e, const std::tm& now) {
+    if (s.held.empty()) return false;
+    const double min_diff = e.type == kReminder ? 999.0 : EventMinDiff(e, now);
+    return NoticeSnoozed(s, e, EventDueNotice(e, min_diff), LocalSeconds(now));
 }

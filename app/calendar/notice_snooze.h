@@ -45,3 +45,6 @@ void SnoozeNotice(NoticeSnooze& s, const Event& e, DueNotice kind, std::time_t n
 // Whether that notice is put off at `now`; a later notice of the same event (the
 // half-hour after the hour's) is not. Forgets what has come back.
 bool NoticeSnoozed(NoticeSnooze& s, const Event& e, DueNotice kind, std::time_t now);
+// The same for the notice a due event has at the local time `now`: the owl's scan
+// (ScanEvents) does not count it until it comes back.
+bool NoticeSnoozedAt(NoticeSnooze& s, const Event& e, const std::tm& now);

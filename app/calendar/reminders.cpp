@@ -31,9 +31,9 @@ bool EventNoticeDue(const Event& e, double min_diff) {
 ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt) {
     ScanResult r;
     SortEvents(list, now.tm_wday);
-    const std::time_t t = LocalSeconds(now);  // a notice put off from the desktop is not counted
 
-    auto count_due = [&r](Event& e) {
+    auto count_due = [&r, &now](Event& e) {
+        if (NoticeSnoozedAt(notice_snooze, e, now)) return;  // put off from the desktop
         r.new_notify = true;
         r.due = &e;
         r.n_notify += 1;
@@ -43,9 +43,7 @@ ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt) {
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         if (it->type != kReminder) continue;
         it->remind_te += dt;
-        if (ReminderPeriodPassed(it->remind_te, it->remind_mode) &&
-            !NoticeSnoozed(notice_snooze, *it, DueNotice::kReminder, t))
-            count_due(*it);
+        if (ReminderPeriodPassed(it->remind_te, it->remind_mode)) count_due(*it);
     }
 
     // Appointments and weekly events; a due one here takes the button over from any
@@ -53,9 +51,7 @@ ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt) {
     for (auto it = list.rbegin(); it != list.rend(); ++it) {
         Event& e = *it;
         if (!e.notify) {
-            const double min_diff = EventMinDiff(e, now);
-            if (EventNoticeDue(e, min_diff) && !NoticeSnoozed(notice_snooze, e, EventDueNotice(e, min_diff), t))
-                count_due(e);
+            if (EventNoticeDue(e, EventMinDiff(e, now))) count_due(e);
         } else if (e.type == kWeekly && e.wday != now.tm_wday) {
             // Acknowledged on its day, which has passed: it can fall due next week.
             e.notify = false;

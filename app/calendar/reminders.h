@@ -50,9 +50,8 @@ struct ScanResult {
 //     when its period has passed;
 //  3. again from the last to the first, counts every appointment and weekly event
 //     whose notice is due (EventNoticeDue, minutes from EventMinDiff as the editor
-//     computes them) and not put off from the desktop (notice_snooze.h); a weekly
-//     event acknowledged on another weekday than today's has `notify` cleared (its
-//     warning flags stay) and asks for a save.
+//     computes them); a weekly event acknowledged on another weekday than today's
+//     has `notify` cleared (its warning flags stay) and asks for a save.
 ScanResult ScanEvents(std::list<Event>& list, const std::tm& now, float dt);
 
 // Hands a scan to the scene's globals: n_notify and new_notify always, edit_event
