@@ -117,21 +117,36 @@ def with_dunst():
         wait_for(lambda: mon.closed() == [first], what="CloseNotification once the owl showed it")
         s.click(*CHECK)
 
-        # The due notice while iconified, then its default action: the window comes back
-        # with the event's view open.
+        # The due notice while iconified, put off ten minutes from the desktop: withdrawn,
+        # and posted again when it comes back; then its default action brings the window
+        # back with the event's view open.
         iconify(s)
         with_clock(clock, "09:50:00")
         wait_for(lambda: len(mon.notifies()) == 3, what="the due notification")
         due = mon.notifies()[2]
         assert due[1:4] == ("Oggi alle 9:50, adesso", 0, 2) and due[5], due[:4]
+        action(s, due[5], "snooze")
+        wait_for(lambda: mon.closed() == [first, due[5]], what="CloseNotification of the notice put off")
+        with_clock(clock, "10:00:30")
+        time.sleep(1.5)
+        assert len(mon.notifies()) == 3, "back before ten whole minutes"
+        with_clock(clock, "10:01:00")
+        wait_for(lambda: len(mon.notifies()) == 4, what="the notice back after ten minutes")
+        again = mon.notifies()[3]
+        assert again[1:4] == ("Oggi alle 9:50, 11 minuti fa", 0, 2) and again[5], again[:4]
         assert not viewable(s)
-        s.run(["gdbus", "emit", "--session", "--object-path", "/org/freedesktop/Notifications", "--signal",
-               "org.freedesktop.Notifications.ActionInvoked", "uint32 %d" % due[5], "'default'"])
+        action(s, again[5], "default")
         wait_for(lambda: viewable(s), what="the window restored by the default action")
         wait_for(lambda: read_text(s.screenshot(), 28, 210, 8) == "Dentista", what="the event's view")
-        s.click(*CHECK)  # at its very minute the view alone does not acknowledge the due notice: its check does
-        wait_for(lambda: mon.closed() == [first, due[5]], what="CloseNotification of the due notice")
-        assert len(mon.notifies()) == 3 and app.running(), app.stderr()
+        s.click(*CHECK)
+        wait_for(lambda: mon.closed() == [first, due[5], again[5]], what="CloseNotification of the due notice")
+        assert len(mon.notifies()) == 4 and app.running(), app.stderr()
+
+
+def action(s, notification, key):
+    """The server's ActionInvoked signal, as a click on the notification sends it."""
+    s.run(["gdbus", "emit", "--session", "--object-path", "/org/freedesktop/Notifications", "--signal",
+           "org.freedesktop.Notifications.ActionInvoked", "uint32 %d" % notification, "'%s'" % key])
 
 
 def without_bus():
