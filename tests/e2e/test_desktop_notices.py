@@ -1,7 +1,8 @@
-"""Desktop notifications, inside a private session bus (dbus-run-session) with Debian's
-dunst on the test's own Xvfb and openbox, every call watched with dbus-monitor. The wall
-clock is faked and moved by the test (libfaketime reads it from a file), so each notice
-of an appointment at 09:50 on Friday 2026-12-04 falls due when the test says."""
+"""Desktop notifications, inside a private session bus (dbus-run-session, no service
+started on demand) with Debian's dunst on the test's own Xvfb and openbox, every call
+watched with dbus-monitor. The wall clock is faked and moved by the test (libfaketime
+reads it from a file), so each notice of an appointment at 09:50 on Friday 2026-12-04
+falls due when the test says. Then a bus whose server starts late, and no bus at all."""
 import os
 import re
 import subprocess
@@ -10,6 +11,7 @@ import time
 
 from harness import BUTTON, CHECK, FAKETIME, Session, attention, read_text, wait_for
 
+BUS_CONFIG = os.path.join(os.path.dirname(os.path.abspath(__file__)), "session-bus.conf")
 DAY = "@2026-12-04 "
 DENTISTA = ("Dentista", 4, 12, 2026, 9, 50, 5, 0, 0)
 
@@ -73,17 +75,21 @@ def restore(s):
     time.sleep(0.5)
 
 
+def start_dunst(s):
+    conf = os.path.join(s.workdir, "dunstrc")
+    with open(conf, "w") as f:  # away from the owl, which sits at the top right
+        f.write("[global]\norigin = bottom-left\noffset = 10x10\n")
+    s.procs.append(subprocess.Popen(["dunst", "-config", conf], env=s.env(), stdout=subprocess.DEVNULL,
+                                    stderr=subprocess.DEVNULL))
+    wait_for(lambda: "true" in s.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
+                                      "--object-path", "/org/freedesktop/DBus", "--method",
+                                      "org.freedesktop.DBus.NameHasOwner", "org.freedesktop.Notifications"]).stdout,
+             what="dunst on the bus")
+
+
 def with_dunst():
     with Session(wm=True) as s:
-        conf = os.path.join(s.workdir, "dunstrc")
-        with open(conf, "w") as f:  # away from the owl, which sits at the top right
-            f.write("[global]\norigin = bottom-left\noffset = 10x10\n")
-        s.procs.append(subprocess.Popen(["dunst", "-config", conf], env=s.env(), stdout=subprocess.DEVNULL,
-                                        stderr=subprocess.DEVNULL))
-        wait_for(lambda: "true" in s.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
-                                          "--object-path", "/org/freedesktop/DBus", "--method",
-                                          "org.freedesktop.DBus.NameHasOwner", "org.freedesktop.Notifications"]).stdout,
-                 what="dunst on the bus")
+        start_dunst(s)
         mon = Monitor(s)
         clock = os.path.join(s.workdir, "clock")
         with_clock(clock, "08:49:00")
@@ -168,11 +174,35 @@ def without_bus():
         assert len(lines) == 1 and app.running(), app.stderr()
 
 
+def server_later():
+    """A bus without a notification server: one line says so; a server started later
+    gets the next notice."""
+    with Session(wm=True) as s:
+        mon = Monitor(s)
+        clock = os.path.join(s.workdir, "clock")
+        with_clock(clock, "08:49:00")
+        app = s.start_coded([DENTISTA, ("Treno", 4, 12, 2026, 10, 30, 5, 0, 0)], None, env=clock_env(clock))
+        iconify(s)
+        with_clock(clock, "08:50:00")  # the dentist's hour: nobody answers
+        wait_for(lambda: "D-Bus" in app.stderr(), what="the line on stderr")
+        start_dunst(s)
+        with_clock(clock, "09:30:00")  # the train's hour, the dentist's half hour
+        wait_for(lambda: sorted(n[:2] for n in mon.notifies() if n[5]) == [
+            ("Dentista", "Oggi alle 9:50, fra 20 minuti"), ("Treno", "Oggi alle 10:30, fra 60 minuti")],
+            what="both notifications")
+        assert [l for l in app.stderr().splitlines() if "D-Bus" in l] == [
+            "strigolo: desktop notifications are off for now (no notification service on the session D-Bus: "
+            "GDBus.Error:org.freedesktop.DBus.Error.ServiceUnknown: The name org.freedesktop.Notifications was not "
+            "provided by any .service files); the owl's notices go on in its window"], app.stderr()
+
+
 def main():
-    if "STRIGOLO_PRIVATE_BUS" not in os.environ:  # run again inside a session bus of our own
-        os.environ["STRIGOLO_PRIVATE_BUS"] = "1"
-        os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
+    if "STRIGOLO_PRIVATE_BUS" not in os.environ:  # run again inside a session bus of our own,
+        os.environ["STRIGOLO_PRIVATE_BUS"] = "1"   # which starts no service by itself
+        os.execvp("dbus-run-session", ["dbus-run-session", "--config-file=" + BUS_CONFIG, "--", sys.executable]
+                  + sys.argv)
     with_dunst()
+    server_later()
     without_bus()
 
 
