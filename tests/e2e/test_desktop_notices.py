@@ -50,15 +50,18 @@ class Monitor:
                 if "member=CloseNotification" in m]
 
 
-def with_clock(path, when):
-    with open(path, "w") as f:
-        f.write(DAY + when + "\n")
+def start(s, events, env=None):
+    """The owl from 08:49, its wall clock alone faked, read by libfaketime from a file;
+    returns it and the clock's setter."""
+    path = os.path.join(s.workdir, "clock")
 
-
-def clock_env(path):
-    """libfaketime for the wall clock only, read from `path` at every call."""
-    return {"LD_PRELOAD": FAKETIME, "FAKETIME_TIMESTAMP_FILE": path, "FAKETIME_NO_CACHE": "1",
-            "DONT_FAKE_MONOTONIC": "1", "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0"}
+    def set_clock(when):
+        with open(path, "w") as f:
+            f.write(DAY + when + "\n")
+    set_clock("08:49:00")
+    env = dict(env or {}, LD_PRELOAD=FAKETIME, FAKETIME_TIMESTAMP_FILE=path, FAKETIME_NO_CACHE="1",
+               DONT_FAKE_MONOTONIC="1", ASAN_OPTIONS=os.environ.get("ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
+    return s.start_coded(events, None, env=env), set_clock
 
 
 def viewable(s):
@@ -91,12 +94,10 @@ def with_dunst():
     with Session(wm=True) as s:
         start_dunst(s)
         mon = Monitor(s)
-        clock = os.path.join(s.workdir, "clock")
-        with_clock(clock, "08:49:00")
-        app = s.start_coded([DENTISTA], None, env=clock_env(clock))
+        app, set_clock = start(s, [DENTISTA])
 
         # Visible: the one-hour notice is the owl's alone.
-        with_clock(clock, "08:50:00")
+        set_clock("08:50:00")
         wait_for(lambda: attention(s.screenshot())[0], what="the one-hour notice in the window")
         time.sleep(1.5)
         assert mon.notifies() == [], mon.notifies()
@@ -111,7 +112,7 @@ def with_dunst():
         assert 'string "default"' in call and 'string "Posticipa 10 minuti"' in call, call
 
         # The half-hour notice replaces it.
-        with_clock(clock, "09:20:00")
+        set_clock("09:20:00")
         wait_for(lambda: len(mon.notifies()) == 2, what="the half-hour notification")
         second = mon.notifies()[1]
         assert second[1:4] == ("Oggi alle 9:50, fra 30 minuti", first, 1), second[:4]
@@ -127,16 +128,16 @@ def with_dunst():
         # and posted again when it comes back; then its default action brings the window
         # back with the event's view open.
         iconify(s)
-        with_clock(clock, "09:50:00")
+        set_clock("09:50:00")
         wait_for(lambda: len(mon.notifies()) == 3, what="the due notification")
         due = mon.notifies()[2]
         assert due[1:4] == ("Oggi alle 9:50, adesso", 0, 2) and due[5], due[:4]
         action(s, due[5], "snooze")
         wait_for(lambda: mon.closed() == [first, due[5]], what="CloseNotification of the notice put off")
-        with_clock(clock, "10:00:30")
+        set_clock("10:00:30")
         time.sleep(1.5)
         assert len(mon.notifies()) == 3, "back before ten whole minutes"
-        with_clock(clock, "10:01:00")
+        set_clock("10:01:00")
         wait_for(lambda: len(mon.notifies()) == 4, what="the notice back after ten minutes")
         again = mon.notifies()[3]
         assert again[1:4] == ("Oggi alle 9:50, 11 minuti fa", 0, 2) and again[5], again[:4]
@@ -155,45 +156,30 @@ def action(s, notification, key):
            "org.freedesktop.Notifications.ActionInvoked", "uint32 %d" % notification, "'%s'" % key])
 
 
-def without_bus():
-    """No session bus at all: one line says so, and the owl's notices go on."""
+def without_server(bus):
+    """No notification server on the bus until dunst starts, or no session bus at all:
+    one line says so, the owl's notices go on, and a server started later is used."""
     with Session(wm=True) as s:
-        clock = os.path.join(s.workdir, "clock")
-        with_clock(clock, "08:49:00")
-        bare = dict(clock_env(clock), XDG_RUNTIME_DIR=s.workdir)
-        os.environ.pop("DBUS_SESSION_BUS_ADDRESS", None)
-        app = s.start_coded([DENTISTA, ("Treno", 4, 12, 2026, 10, 30, 5, 0, 0)], None, env=bare)
+        mon = Monitor(s) if bus else None
+        if not bus:
+            os.environ.pop("DBUS_SESSION_BUS_ADDRESS", None)
+        app, set_clock = start(s, [DENTISTA, ("Treno", 4, 12, 2026, 10, 30, 5, 0, 0)],
+                               None if bus else {"XDG_RUNTIME_DIR": s.workdir})
         iconify(s)
-        with_clock(clock, "08:50:00")  # the dentist's hour
-        time.sleep(1.5)
-        with_clock(clock, "09:30:00")  # the train's
-        time.sleep(1.5)
-        restore(s)
-        wait_for(lambda: attention(s.screenshot()) == (True, True, "2"), what="both notices in the window")
-        lines = [l for l in app.stderr().splitlines() if "D-Bus" in l]
-        assert len(lines) == 1 and app.running(), app.stderr()
-
-
-def server_later():
-    """A bus without a notification server: one line says so; a server started later
-    gets the next notice."""
-    with Session(wm=True) as s:
-        mon = Monitor(s)
-        clock = os.path.join(s.workdir, "clock")
-        with_clock(clock, "08:49:00")
-        app = s.start_coded([DENTISTA, ("Treno", 4, 12, 2026, 10, 30, 5, 0, 0)], None, env=clock_env(clock))
-        iconify(s)
-        with_clock(clock, "08:50:00")  # the dentist's hour: nobody answers
+        set_clock("08:50:00")  # the dentist's hour: nobody answers
         wait_for(lambda: "D-Bus" in app.stderr(), what="the line on stderr")
-        start_dunst(s)
-        with_clock(clock, "09:30:00")  # the train's hour, the dentist's half hour
-        wait_for(lambda: sorted(n[:2] for n in mon.notifies() if n[5]) == [
-            ("Dentista", "Oggi alle 9:50, fra 20 minuti"), ("Treno", "Oggi alle 10:30, fra 60 minuti")],
-            what="both notifications")
-        assert [l for l in app.stderr().splitlines() if "D-Bus" in l] == [
-            "strigolo: desktop notifications are off for now (no notification service on the session D-Bus: "
-            "GDBus.Error:org.freedesktop.DBus.Error.ServiceUnknown: The name org.freedesktop.Notifications was not "
-            "provided by any .service files); the owl's notices go on in its window"], app.stderr()
+        if bus:
+            start_dunst(s)
+        set_clock("09:30:00")  # the train's hour, the dentist's half hour
+        if bus:
+            wait_for(lambda: sorted(n[:2] for n in mon.notifies() if n[5]) == [
+                ("Dentista", "Oggi alle 9:50, fra 20 minuti"), ("Treno", "Oggi alle 10:30, fra 60 minuti")],
+                what="both notifications")
+        else:
+            time.sleep(1.5)
+            restore(s)
+            wait_for(lambda: attention(s.screenshot()) == (True, True, "2"), what="both notices in the window")
+        assert len([l for l in app.stderr().splitlines() if "D-Bus" in l]) == 1 and app.running(), app.stderr()
 
 
 def main():
@@ -202,8 +188,8 @@ def main():
         os.execvp("dbus-run-session", ["dbus-run-session", "--config-file=" + BUS_CONFIG, "--", sys.executable]
                   + sys.argv)
     with_dunst()
-    server_later()
-    without_bus()
+    without_server(bus=True)
+    without_server(bus=False)
 
 
 if __name__ == "__main__":
