@@ -108,6 +108,12 @@ void Send(uint32_t tag, const DesktopNotification& n) {
     if (!n.desktop_entry.empty())
         g_variant_builder_add(&hints, "{sv}", "desktop-entry", g_variant_new_string(n.desktop_entry.c_str()));
 
+    if (n.image_w > 0 && n.image_h > 0 && n.image.size() == size_t(n.image_w) * size_t(n.image_h) * 4) {
+        GVariant* pixels = g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, n.image.data(), n.image.size(), 1);
+        g_variant_builder_add(&hints, "{sv}", "image-data",
+                              g_variant_new("(iiibii@ay)", n.image_w, n.image_h, n.image_w * 4, TRUE, 8, 4, pixels));
+    }
+
     gchar* summary = g_utf8_make_valid(n.summary.c_str(), -1);
     gchar* valid_body = g_utf8_make_valid(n.body.c_str(), -1);
     // Most servers read the body as markup; an "&" or "<" of a title must stay text.

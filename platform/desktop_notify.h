@@ -14,6 +14,10 @@ struct DesktopNotification {
     std::string summary;       // plain text
     std::string body;          // plain text (escaped here for servers that read markup)
     std::string icon;          // an icon theme name or an absolute file path
+    // The same picture in pixels ("image-data"), for a program run where it is not
+    // installed: straight RGBA, top row first; none when empty.
+    int image_w = 0, image_h = 0;
+    std::vector<unsigned char> image;
     std::string category;      // the "category" hint
     std::string desktop_entry; // the "desktop-entry" hint: the .desktop file's name without suffix
     bool critical = false;     // urgency 2 (the server keeps it until acted on), else 1

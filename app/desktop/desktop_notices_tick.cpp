@@ -5,6 +5,7 @@
 #include "app/desktop/desktop_notices.h"
 #include "app/scene/scene.h"
 #include "app/shared/tick_state.h"
+#include "engine/textures.h"
 #include "platform/desktop_notify.h"
 #include "platform/window.h"
 
@@ -12,11 +13,29 @@ NotificationsSetting notifications_setting = NotificationsSetting::kWhenHidden;
 
 namespace {
 
+// The owl's icon as the notifications carry it: "Data/icon" turned top row first,
+// read once; empty when it cannot be read (the start has said so).
+const DesktopNotification& IconPicture() {
+    static DesktopNotification icon = [] {
+        DesktopNotification d;
+        RawTexture raw;
+        std::string error;
+        if (!ReadRawTexture("Data/icon", raw, error) || raw.w > 256 || raw.h > 256) return d;
+        const size_t row = size_t(raw.w) * 4;
+        for (int32_t y = raw.h - 1; y >= 0; --y)
+            d.image.insert(d.image.end(), raw.pixels.begin() + y * row, raw.pixels.begin() + (y + 1) * row);
+        d.image_w = raw.w, d.image_h = raw.h;
+        return d;
+    }();
+    return icon;
+}
+
 DesktopNotification ToNotification(const PendingNotice& n) {
-    DesktopNotification d;
+    DesktopNotification d = IconPicture();
     d.summary = n.summary;
     d.body = n.body;
-    d.icon = "strigolo";  // the installed theme icon (packaging/strigolo.desktop's Icon)
+    d.icon = "strigolo";  // the installed theme icon (packaging/strigolo.desktop's Icon); servers
+                          // show the pixels first when they have both
     d.category = "x-strigolo.reminder";
     d.desktop_entry = "strigolo";
     d.critical = n.critical;

@@ -108,7 +108,7 @@ def with_dunst():
         time.sleep(2)
         [(summary, body, replaces, urgency, call, first)] = mon.notifies()
         assert (summary, body, replaces, urgency) == ("Dentista", "Oggi alle 9:50, fra 60 minuti", 0, 1), call
-        assert '"desktop-entry"' in call and '"strigolo"' in call and '"x-strigolo.reminder"' in call, call
+        assert all(h in call for h in ('"desktop-entry"', '"strigolo"', '"x-strigolo.reminder"', '"image-data"')), call
         assert 'string "default"' in call and 'string "Posticipa 10 minuti"' in call, call
 
         # The half-hour notice replaces it.
