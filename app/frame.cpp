@@ -1,16 +1,22 @@
 // The frame loop. A tick, 60 times a second while the window can be seen and 10
-// while it cannot, reads the clocks, steps the scene (behaviour, reminders, sounds)
+// while it cannot (timed by the monotonic clock, so a wall clock set back or forward
+// never stops it), reads the clocks, steps the scene (behaviour, reminders, sounds)
 // and decides whether to draw; display draws the chosen view from the state.
 #include "app/frame.h"
 
 #include <GL/freeglut.h>
 
 #include <climits>
+#include <cmath>
+#include <cstdlib>
 
 #include "app/calendar/calendar_file.h"
 #include "app/calendar/calendar_notice.h"
 #include "app/calendar/event_editor.h"
 #include "app/calendar/event_store.h"
+#include "app/calendar/live/live_calendars.h"
+#include "app/calendar/reminders.h"
+#include "app/desktop/window_start.h"
 #include "app/frame_rate.h"
 #include "app/desktop/desktop_notices.h"
 #include "app/scene/scene.h"
@@ -41,8 +47,11 @@ struct LoopState {
     int menu = kMenuScene;          // the view at the last tick
     bool caret = false;             // the editor's caret shown at the last tick
     std::time_t second = 0;         // the wall clock at the last tick
-    double next_tick_ms = 0.0;
+    double next_tick_ms = 0.0;      // MonotonicMs of the next tick
+    bool ask_above_again = false;   // a window manager appeared: ask it again at ask_above_at (ms)
+    uint32_t ask_above_at = 0;
 };
+constexpr uint32_t kAskAboveAgainMs = 1000;
 LoopState loop;
 // A click, key or motion is drawn by the next frame, which also handles it (a click
 // may scroll a list, a key adds a letter to a field), and its result by the one after.
@@ -89,6 +98,7 @@ bool Step() {
     localtime_r(&rawtime, &tick_tm);
     timeinfo = &tick_tm;
     WatchCalendarFile();  // merges in what another writer saved, retries a failed save
+    if (frame_drawn) WatchLiveCalendars();  // the folders' items and the sync command
 
     TickSeen seen;
     seen.visible = loop.visible;
@@ -102,6 +112,7 @@ bool Step() {
         seen.moves_fast = SceneMovesFast();
     } else {
         spawn_question = false;  // a quiz offer never survives a panel
+        SettleReminders(reminder_state, events);  // a panel may change any event
         if (menu_case_id == kMenuEdit || menu_case_id == kMenuView) AdvanceCaret(event_editor, global_time);
     }
     DesktopNoticesTick(loop.visible, tick_tm);  // may open an event from its notification
@@ -139,8 +150,29 @@ void DeferUntilFirstFrame(void (*work)()) { deferred_start = work; }
 void tick(int) {
     if (frame_drawn) FinishStart();
     if (Step()) glutPostRedisplay();
+    // Work of other modules, once a tick whether or not the window can be seen.
+    CheckWindowPlace();
+    if (WindowManagerAppeared()) {
+        KeepAboveOthers();
+        loop.ask_above_at = GetTickCount() + kAskAboveAgainMs;
+        loop.ask_above_again = true;
+    } else if (loop.ask_above_again && int32_t(GetTickCount() - loop.ask_above_at) >= 0) {
+        KeepAboveOthers();  // a manager may start listening only after it announced itself
+        loop.ask_above_again = false;
+    }
     const double period = loop.visible ? kVisibleTickMs : kHiddenTickMs;
-    glutTimerFunc(ScheduleTick(loop.next_tick_ms, MonotonicMs(), period), tick, 0);
+    ScheduleTick(loop.next_tick_ms, MonotonicMs(), period);
+}
+
+void RunFrameLoop() {
+    WindowManagerAppeared();  // starts the watch
+    for (;;) {
+        if (MonotonicMs() >= loop.next_tick_ms) tick(0);
+        glutMainLoopEvent();  // the window's events, then the frame a tick asked for
+        if (glutGetWindow() == 0) break;  // the window was closed
+        WaitForWindowEvents(int(std::ceil(loop.next_tick_ms - MonotonicMs())));
+    }
+    std::exit(0);
 }
 
 void DrawView() {

@@ -26,9 +26,12 @@ float ClampFirstFrame(float measured, bool first_frame);
 // once when a sound is asked for before that.
 void DeferUntilFirstFrame(void (*work)());
 
-// GLUT timer callback, and the loop's start: one tick (see app/frame_rate.h), then
-// the next one scheduled.
+// One tick (see app/frame_rate.h), and the next one scheduled on the monotonic clock.
 void tick(int);
+// The program's loop, in place of glutMainLoop, whose timers follow the wall clock: ticks
+// on the monotonic clock, GLUT's events and frames in between, asleep in poll() on the X
+// connection until the next tick or event. Exits the program when the window is closed.
+void RunFrameLoop();
 // The view chosen by menu_case_id (the scene or a panel over its backdrop), and the
 // calendar's notice over either, in GUI space.
 void DrawView();

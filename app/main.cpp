@@ -11,6 +11,9 @@
 
 #include "app/calendar/calendar_transfer.h"
 #include "app/calendar/event_store.h"
+#include "app/calendar/live/live_calendars.h"
+#include "app/calendar/notice_ledger.h"
+#include "app/calendar/reminders.h"
 #include "app/desktop/command_line.h"
 #include "app/desktop/window_start.h"
 #include "app/frame.h"
@@ -48,7 +51,8 @@ void ShowOwlOnTaskBar() {
 }
 
 // What the first frame needs: the GL state, every picture's name (the texels come
-// with the frames that show them), the questions and the calendar.
+// with the frames that show them), the questions, the calendar and which calendar
+// folders to watch (their items are read after the first frame).
 void init() {
     glShadeModel(GL_FLAT);
     glClearColor(0.5f, 0.5f, 0.5f, 1.0f);
@@ -61,6 +65,9 @@ void init() {
     ZFX::SetWatcher(&cam.x, &cam.y, &cam.z);
     GenQuestions();
     LoadEvents();
+    OpenLiveCalendarsOfUser();
+    OpenNoticeLedger();
+    reminder_state.ledger = &notice_ledger;
 }
 
 // What it does not: the sound device (opened and readied for AudioEngine; says so
@@ -132,7 +139,6 @@ int main(int argc, char** argv) {
     glutPassiveMotionFunc(mouse);
     glutMotionFunc(mouse);
     RememberWindowPlace(plan);
-    tick(0);
-    glutMainLoop();
+    RunFrameLoop();
     return 0;
 }

@@ -8,6 +8,8 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <poll.h>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -92,37 +94,16 @@ InstanceClaim ClaimSingleInstance(const char* title, const char* display_name) {
     return InstanceClaim::kFirst;
 }
 
-namespace {
-// True when the window manager lists _NET_WM_STATE_ABOVE in _NET_SUPPORTED.
-bool WmSupportsAbove(Display* dpy, Atom above) {
-    Atom supported = XInternAtom(dpy, "_NET_SUPPORTED", False);
-    Atom type = None;
-    int format = 0;
-    unsigned long n = 0, after = 0;
-    unsigned char* data = nullptr;
-    bool found = false;
-    if (XGetWindowProperty(dpy, DefaultRootWindow(dpy), supported, 0, 4096, False, XA_ATOM, &type, &format, &n,
-                           &after, &data) == Success &&
-        data) {
-        const Atom* atoms = reinterpret_cast<const Atom*>(data);
-        for (unsigned long i = 0; i < n; ++i) found |= atoms[i] == above;
-        XFree(data);
-    }
-    return found;
-}
-}  // namespace
 
 void MarkWindowAbove() {
     Display* dpy = glXGetCurrentDisplay();
     Window win = glXGetCurrentDrawable();
     if (!dpy || !win) return;
     // Before the window manager manages the window, the initial state is a property.
+    // Given whatever _NET_SUPPORTED says: a window manager that starts after us reads it.
     Atom wm_state = XInternAtom(dpy, "_NET_WM_STATE", False);
     Atom above = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);
-    if (WmSupportsAbove(dpy, above)) {
-        XChangeProperty(dpy, win, wm_state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&above),
-                        1);
-    }
+    XChangeProperty(dpy, win, wm_state, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&above), 1);
     XFlush(dpy);
 }
 
@@ -132,7 +113,8 @@ void KeepAboveOthers() {
     if (!dpy || !win) return;
     Atom wm_state = XInternAtom(dpy, "_NET_WM_STATE", False);
     Atom above = XInternAtom(dpy, "_NET_WM_STATE_ABOVE", False);
-    if (!WmSupportsAbove(dpy, above)) return;
+    // A manager that does not list the state ignores the request; one that starts
+    // later hears it again (WindowManagerAppeared).
     // Once the window is managed, a state change is a request to the root window.
     XEvent ev{};
     ev.xclient.type = ClientMessage;
@@ -144,6 +126,43 @@ void KeepAboveOthers() {
     ev.xclient.data.l[3] = 1;  // from a normal application
     XSendEvent(dpy, DefaultRootWindow(dpy), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
     XFlush(dpy);
+}
+
+bool WindowManagerAppeared() {
+    static bool watching = false;
+    static Atom check = None;
+    if (!lock_display) return false;
+    if (!watching) {
+        // The instance claim's own connection: GLUT never reads its events.
+        check = XInternAtom(lock_display, "_NET_SUPPORTING_WM_CHECK", False);
+        XSelectInput(lock_display, DefaultRootWindow(lock_display), PropertyChangeMask);
+        XFlush(lock_display);
+        watching = true;
+    }
+    bool appeared = false;
+    while (XPending(lock_display) > 0) {
+        XEvent ev;
+        XNextEvent(lock_display, &ev);
+        if (ev.type == PropertyNotify && ev.xproperty.atom == check && ev.xproperty.state == PropertyNewValue)
+            appeared = true;
+    }
+    return appeared;
+}
+
+void WaitForWindowEvents(int timeout_ms) {
+    Display* dpy = glXGetCurrentDisplay();
+    pollfd fds[2] = {{-1, POLLIN, 0}, {-1, POLLIN, 0}};
+    if (dpy) {
+        XFlush(dpy);
+        // Replies read since GLUT last looked may have brought events with them.
+        if (XEventsQueued(dpy, QueuedAlready) > 0) return;
+        fds[0].fd = ConnectionNumber(dpy);
+    }
+    if (lock_display) {
+        if (XEventsQueued(lock_display, QueuedAlready) > 0) return;
+        fds[1].fd = ConnectionNumber(lock_display);
+    }
+    ::poll(fds, 2, timeout_ms < 0 ? 0 : timeout_ms);  // an fd of -1 is skipped
 }
 
 bool GetCursorPos(int& x, int& y) {

@@ -11,11 +11,21 @@ enum class InstanceClaim {
 // get kFirst.
 InstanceClaim ClaimSingleInstance(const char* title, const char* display_name = nullptr);
 
-// Marks the current GLUT window to be kept above other windows from its first showing.
-// Call right after glutCreateWindow.
+// Marks the current GLUT window to be kept above other windows from its first showing:
+// the initial _NET_WM_STATE, which a window manager reads from each window it adopts,
+// whether it runs already or starts later. Call right after glutCreateWindow.
 void MarkWindowAbove();
 // Asks the window manager, once the window is mapped, to keep it above others.
 void KeepAboveOthers();
+// True once for each window manager that has started (or been replaced) since the
+// last call: the root window's _NET_SUPPORTING_WM_CHECK was set. The first call starts
+// watching; it never waits.
+bool WindowManagerAppeared();
+
+// Waits until the X server has something for the program (events for GLUT's window or
+// for the watch above) or `timeout_ms` milliseconds have passed; sends what was asked
+// of the server first. Returns at once when events are already queued.
+void WaitForWindowEvents(int timeout_ms);
 
 // The pointer's position in screen pixels, also while it is outside the window.
 // False when it cannot be read.

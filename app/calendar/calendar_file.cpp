@@ -107,6 +107,7 @@ CalendarImage ReadCalendarFile(const std::string& path) {
 
 void MergeEvents(const std::list<Event>& base, const std::list<Event>& theirs, std::list<Event>& list,
                  const Event* keep) {
+    ++events_generation;
     struct Counts { int base = 0, theirs = 0, ours = 0; };
     std::map<std::string, Counts> counts;
     for (const Event& e : base) counts[MergeKey(e)].base++;
@@ -160,17 +161,9 @@ void OpenCalendar(CalendarStore& st, std::list<Event>& list, std::time_t now) {
     st.identity = img.identity;
     st.base = img.records;
     list = std::move(img.records);
-
-    const std::time_t written_at = std::time_t(img.identity.mtime_ns / 1000000000);
-    std::tm written{}, today{};
-    localtime_r(&written_at, &written);
-    localtime_r(&now, &today);
-    const bool written_before_today = img.identity.exists &&
-        (written.tm_year < today.tm_year || (written.tm_year == today.tm_year && written.tm_yday < today.tm_yday));
-    for (Event& e : list) {
+    ++events_generation;
+    for (Event& e : list)
         if (e.type == kReminder) e.remind_te = kReminderDue;
-        if (e.type == kWeekly && written_before_today) e.notify = false;
-    }
 }
 
 bool SaveCalendar(CalendarStore& st, std::list<Event>& list, const Event* keep, std::time_t now, uint32_t tick) {

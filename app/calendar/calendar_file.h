@@ -65,8 +65,8 @@ extern CalendarStore calendar_store;
 // Start-up: removes temporary files of writers that are gone, reads the file into
 // `list`, tells stderr and the notices what could not be read, what a link points at
 // when there is nothing there, and readies the merge base. Every reminder comes back
-// due; a weekly event's due notice counts as given on the day the file was last
-// written, so it is cleared when that day (local time) is before the day of `now`.
+// due. A weekly event's flags are left as stored: the reminder scan sets them from the
+// notices given (app/calendar/notice_ledger.h), whenever the file was written.
 void OpenCalendar(CalendarStore& st, std::list<Event>& list, std::time_t now);
 
 // Three-way merge in place, records compared by all their bytes but `remind_te` (which

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "app/calendar/live/live_calendars.h"
 #include "engine/text.h"
 #include "engine/widgets.h"
 #include "platform/clock.h"
@@ -58,7 +59,8 @@ std::vector<std::string> CalendarNoticeLines(const CalendarNotices& n, uint32_t 
 }
 
 void DrawCalendarNotice() {
-    const std::vector<std::string> lines = CalendarNoticeLines(calendar_store.notices, GetTickCount());
+    std::vector<std::string> lines = CalendarNoticeLines(calendar_store.notices, GetTickCount());
+    if (lines.empty()) lines = LiveNoticeLines(live_calendars);  // database.bin's trouble first
     if (lines.empty()) return;
     // GUI units: 10-unit text, 20.5 units a line, the band 6 units beyond it.
     const float size = 10.0f, line = 20.5f, top = 6.0f + line * float(lines.size()) + 6.0f;

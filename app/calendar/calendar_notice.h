@@ -1,6 +1,7 @@
 // What the window says about the calendar file, over the scene and every panel: a
 // failed save, a file kept aside, a file that could not be read in full, a link to
-// nothing. Texts are decided here; DrawCalendarNotice only draws them.
+// nothing; below them, the live calendars' trouble (a failed sync, a missing folder).
+// Texts are decided here and in app/calendar/live/; DrawCalendarNotice only draws them.
 #pragma once
 
 #include <cstdint>

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "app/calendar/event_editor.h"
+#include "app/calendar/reminders.h"
 #include "app/frame.h"
 #include "app/panel_header.h"
 #include "app/views.h"
@@ -38,6 +39,7 @@ void DrawEventEditor() {
 
     double min_diff = EventMinDiff(e, now);
     ApplyNoticeFlags(e, min_diff, ViewMode());
+    if (ViewMode()) RecordWeeklyNotices(reminder_state, e, now);
 
     // Type tabs: the selected one wears the checked picture.
     for (int t = 0; t < 3; ++t) {

@@ -1,13 +1,40 @@
 // Draws the event list panel each frame while menu_case_id is 0, over its backdrop.
 #include <GL/gl.h>
 
+#include <cmath>
+
 #include "app/calendar/event_list.h"
+#include "app/calendar/live/live_calendars.h"
 #include "app/shared/tick_state.h"
 #include "app/panel_header.h"
 #include "app/views.h"
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
+
+namespace {
+
+// The dot of a calendar folder's row: its colour inside a dark rim, as the owl's art
+// outlines its shapes; (x, y) its middle, GUI units.
+void DrawFolderDot(float x, float y, const float rgb[3]) {
+    glDisable(GL_TEXTURE_2D);
+    const float radius[2] = {5.0f, 3.8f};
+    for (int ring = 0; ring < 2; ++ring) {
+        if (ring == 0) glColor4f(0.08f, 0.06f, 0.05f, 1);
+        else glColor4f(rgb[0], rgb[1], rgb[2], 1);
+        glBegin(GL_TRIANGLE_FAN);
+        glVertex3f(x, y, 0);
+        for (int i = 0; i <= 16; ++i) {
+            const float a = 6.2831853f * float(i) / 16.0f;
+            glVertex3f(x + radius[ring] * std::cos(a), y + radius[ring] * std::sin(a), 0);
+        }
+        glEnd();
+    }
+    glEnable(GL_TEXTURE_2D);
+    glColor4f(1, 1, 1, 1);
+}
+
+}  // namespace
 
 void DrawEventList() {
     const std::tm& now = *timeinfo;
@@ -23,7 +50,9 @@ void DrawEventList() {
         menu_case_id = kMenuEdit;
     }
 
-    int n = static_cast<int>(events.size());
+    // The calendar's events and the folders' items, in the order shown.
+    const std::vector<Event*> rows = ListRows(events, live_calendars.rows, now.tm_wday);
+    int n = static_cast<int>(rows.size());
     ClampListOffset(swap, n);
 
     Button close = PanelCorner(button_close);
@@ -40,23 +69,23 @@ void DrawEventList() {
             glColor4f(1, 1, 1, ListRowAlpha(k));
         box.Display(false);
         if (box.isClicked() && k < n) {
-            edit_event = EventAtIndex(events, k);
-            menu_case_id = kMenuEdit;
+            edit_event = rows[size_t(k)];
+            // A folder's item is shown, never changed: its file belongs to its calendar.
+            menu_case_id = IsLiveRow(live_calendars, edit_event) ? kMenuView : kMenuEdit;
         }
     }
 
     glColor4f(1, 1, 1, 1);
     glPrintText(372, 436.5f, 10, true, "aggiungi");
 
-    SortEvents(events, now.tm_wday);
-
-    int i = 0;
-    for (auto it = events.begin(); it != events.end() && i < kListRows + swap; ++it, ++i) {
-        if (i < swap) continue;
+    for (int i = swap; i < n && i < kListRows + swap; ++i) {
+        const Event& e = *rows[size_t(i)];
         float y = 381 - 32.0f * (i - swap);
-        glPrintText(18, y, 10, false, "%s", ListTitleText(*it).c_str());
-        glPrintText(283.5f, y, 10, true, "%s", ListDateText(*it, now).c_str());
-        glPrintText(390, y, 10, true, "%s", ListTimeText(*it).c_str());
+        float rgb[3];
+        if (IsLiveRow(live_calendars, &e, rgb)) DrawFolderDot(10, y + 4.5f, rgb);
+        glPrintText(18, y, 10, false, "%s", ListTitleText(e).c_str());
+        glPrintText(283.5f, y, 10, true, "%s", ListDateText(e, now).c_str());
+        glPrintText(390, y, 10, true, "%s", ListTimeText(e).c_str());
     }
 
     Button incr(button_arrow_u, 485, 389, 15, 15);

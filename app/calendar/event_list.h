@@ -6,6 +6,7 @@
 #include <ctime>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "app/calendar/event_store.h"
 
@@ -34,6 +35,11 @@ float ListRowAlpha(int k);
 Event* AddEntry(std::list<Event>& list, const std::tm& now);
 // The k-th element in the list's order, or null past the end.
 Event* EventAtIndex(std::list<Event>& list, int k);
+
+// The rows of the list: the calendar's events and `live` (the rows of the calendar
+// folders' items), each list sorted in place and the two merged in that order, the
+// calendar's first among equals.
+std::vector<Event*> ListRows(std::list<Event>& own, std::list<Event>& live, int today_wday);
 
 // The three columns of a row as shown on the day `now`.
 std::string ListTitleText(const Event& e);

@@ -1,5 +1,6 @@
 // The event list's rules, free of drawing: scroll offset and arrows, row banding,
 // adding and picking events, and the texts of each row.
+#include <algorithm>
 #include <cstdio>
 
 #include "app/calendar/event_list.h"
@@ -37,6 +38,19 @@ Event* EventAtIndex(std::list<Event>& list, int k) {
         if (k-- == 0) return &e;
     }
     return nullptr;
+}
+
+std::vector<Event*> ListRows(std::list<Event>& own, std::list<Event>& live, int today_wday) {
+    SortEvents(own, today_wday);
+    SortEvents(live, today_wday);
+    std::vector<Event*> rows;
+    rows.reserve(own.size() + live.size());
+    auto a = own.begin(), b = live.begin();
+    while (a != own.end() || b != live.end()) {
+        if (b == live.end() || (a != own.end() && !EventGoesBefore(*b, *a, today_wday))) rows.push_back(&*a++);
+        else rows.push_back(&*b++);
+    }
+    return rows;
 }
 
 std::string ListTitleText(const Event& e) {

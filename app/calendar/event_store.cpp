@@ -10,6 +10,7 @@
 
 std::list<Event> events;
 Event* edit_event = nullptr;
+uint64_t events_generation = 0;
 char wdaystr[5];
 const char* const kDatabasePath = "Data/database.bin";
 

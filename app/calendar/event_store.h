@@ -49,6 +49,9 @@ enum EventType { kAppointment = 0, kWeekly = 1, kReminder = 2 };
 // elements, so the Event* held by the editor and the reminder scan stay valid while
 // others are added, removed or the list is sorted.
 extern std::list<Event> events;
+// Counts the changes made to `events` other than by the reminder scan (a load, a merge,
+// a panel open): the scan keeps its last result while it stands still.
+extern uint64_t events_generation;
 // The event the editor shows (an element of `events`), or null.
 extern Event* edit_event;
 // Buffer that GetWdayStr fills and returns.

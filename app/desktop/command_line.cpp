@@ -106,12 +106,17 @@ std::string Usage() {
            "  Data/database.bin   the calendar, in the folder the program runs in; the\n"
            "                      strigolo command runs it in ~/.local/share/strigolo\n"
            "  ~/.local/state/strigolo/window-place\n"
-           "                      where the window was left\n\n"
+           "                      where the window was left\n"
+           "  ~/.config/strigolo/config\n"
+           "                      calendar folders the owl reads (vdirs kept by vdirsyncer\n"
+           "                      or khal) and how they are synced; without it, the\n"
+           "                      calendars of ~/.config/khal/config\n\n"
            "Environment:\n"
            "  STRIGOLO_SCALE      window size factor, as --scale (which wins over it);\n"
            "                      without either, the desktop's Xft.dpi decides (96 is 1)\n"
            "  XDG_DATA_HOME       replaces ~/.local/share for the calendar's folder\n"
            "  XDG_STATE_HOME      replaces ~/.local/state for the window's place\n"
+           "  XDG_CONFIG_HOME     replaces ~/.config for the config files\n"
            "  DISPLAY             the X display the owl opens on\n";
 }
 

@@ -50,32 +50,7 @@ void WritePlace(int x, int y) {
                      error.c_str());
 }
 
-bool check_pending = false;  // a CheckPlace timer is set
-
-// After the last move notice has stood for kPlaceSettleMs by our tick counter, reads
-// the place and writes it when it changed. GLUT's timer runs on a clock of its own, so
-// one that comes a little early, or before a later notice has settled, waits the rest.
-void CheckPlace(int) {
-    check_pending = false;
-    if (!place_memory.moving) return;
-    if (!MoveSettled(place_memory, GetTickCount())) {
-        const uint32_t waited = GetTickCount() - place_memory.moved_at;
-        check_pending = true;
-        glutTimerFunc(waited < kPlaceSettleMs ? kPlaceSettleMs - waited + 1 : 1, CheckPlace, 0);
-        return;
-    }
-    int x = 0, y = 0, left = 0, top = 0;
-    bool frame_known = false;
-    if (GetWindowPlacement(x, y, frame_known, left, top) && PlaceToWrite(place_memory, x, y, frame_known, left, top))
-        WritePlace(place_memory.x, place_memory.y);
-}
-
-void OnWindowMoved(int, int) {
-    NoteWindowMoved(place_memory, GetTickCount());
-    if (check_pending) return;
-    check_pending = true;
-    glutTimerFunc(kPlaceSettleMs, CheckPlace, 0);
-}
+void OnWindowMoved(int, int) { NoteWindowMoved(place_memory, GetTickCount()); }
 
 }  // namespace
 
@@ -110,6 +85,17 @@ WindowPlan PlanWindow(const CommandLine& cl, const char* display_name) {
         }
     }
     return plan;
+}
+
+void CheckWindowPlace() {
+    if (!MoveSettled(place_memory, GetTickCount())) return;
+    int x = 0, y = 0, left = 0, top = 0;
+    bool frame_known = false;
+    if (!GetWindowPlacement(x, y, frame_known, left, top)) {
+        place_memory.moving = false;
+        return;
+    }
+    if (PlaceToWrite(place_memory, x, y, frame_known, left, top)) WritePlace(place_memory.x, place_memory.y);
 }
 
 void RememberWindowPlace(const WindowPlan& plan) {

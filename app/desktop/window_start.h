@@ -22,3 +22,7 @@ WindowPlan PlanWindow(const CommandLine& cl, const char* display_name);
 // From now on, writes the window's place to plan.place_file each time a move has
 // settled somewhere new; not when -geometry placed it. Call after glutCreateWindow.
 void RememberWindowPlace(const WindowPlan& plan);
+// The frame loop's call, every tick: once a move has stood still for kPlaceSettleMs (by
+// the tick counter, whatever the wall clock does), reads the place and writes it when
+// it changed.
+void CheckWindowPlace();

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "app/calendar/event_store.h"
+#include "app/calendar/live/live_calendars.h"
 #include "app/calendar/reminders.h"
 #include "app/scene/scene.h"
 #include "app/views.h"
@@ -16,7 +17,9 @@ SceneSounds SceneStep(SceneState& s, SceneLook& look, float dt, const std::tm& n
     SceneSounds sounds;
     look = SceneUpdate(s, dt, s.cursor);
     sounds.laugh = look.laugh_started && enable_sfx;
-    PublishScan(ScanEvents(events, now, dt), save);
+    ScanResult scan = StepReminderScan(reminder_state, events, now, dt);
+    AddLiveDue(live_calendars, scan);  // the calendar folders' items due
+    PublishScan(scan, save);
     // The notification sound ignores the sound-effects switch.
     sounds.notify = NotifySoundStep(reminder_state, n_notify, dt);
     sounds.question = OfferSoundAndTimeout(s.offer, dt, enable_sfx, spawn_question);

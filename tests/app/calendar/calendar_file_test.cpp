@@ -1,6 +1,6 @@
 // The calendar file: its records byte for byte; every bad file a user can have, opened
 // and saved over by an unprivileged user; the merge; the import and the running owl's
-// watch; weekly events after a week; saves killed, and four writers at once.
+// watch; saves killed, and four writers at once.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -168,24 +168,6 @@ TEST_F(CalendarWriters, TheRunningOwlTakesInAnImportAndRetriesAFailedSave) {
     chmod(db.c_str(), 0644);
     WatchCalendar(a, la, 16000, true, nullptr, now);
     EXPECT_EQ("X R Z|", Titles(FileEvents(db)) + "|" + Notice(a));
-}
-
-// A weekly event acknowledged, the file last written a week before Monday noon: due
-// again; written the same morning: still acknowledged.
-TEST_F(CalendarWriters, AWeeklyEventAcknowledgedComesBackAWeekLater) {
-    std::tm monday = At(2026, 12, 7, 12, 0, 1);
-    const std::time_t at_noon = mktime(&monday);
-    for (const int days_ago : {7, 0}) {
-        Event w = Ev("Corso", kWeekly, {30, 11, 2026}, {12, 0}, 1);
-        w.notify = w.notify_1h = w.notify_hh = true;
-        Put(db, SerializeEvents({w}));
-        const timespec written[2] = {{at_noon - days_ago * 86400 - 3600, 0}, {at_noon - days_ago * 86400 - 3600, 0}};
-        utimensat(AT_FDCWD, db.c_str(), written, 0);
-        CalendarStore st = store;
-        std::list<Event> l;
-        OpenCalendar(st, l, at_noon);
-        EXPECT_EQ(days_ago > 0, ScanEvents(l, monday, 0.0f).n_notify) << days_ago;
-    }
 }
 
 // Saves killed with SIGKILL at random moments leave the old or the new calendar, and the

@@ -35,6 +35,8 @@ TEST(CommandLine, OptionsValuesGlutPassThroughAndErrors) {
         EXPECT_EQ(seen, *r.error ? r.error : r.scale + std::string("|") + r.glut + "|" + r.import) << Joined(r.args);
     }
     for (const OptionSpec& o : kOptions) EXPECT_NE(Usage().find(o.name), std::string::npos) << o.name;
+    for (const char* name : {".config/strigolo/config", ".config/khal/config", "XDG_CONFIG_HOME"})
+        EXPECT_NE(Usage().find(name), std::string::npos) << name;
 }
 
 // --scale, STRIGOLO_SCALE and the resources xrdb loaded: the window's side and how
