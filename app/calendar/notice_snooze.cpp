@@ -32,6 +32,7 @@ std::time_t LocalSeconds(const std::tm& t) {
 void SnoozeNotice(NoticeSnooze& s, const Event& e, DueNotice kind, std::time_t now) {
     const std::time_t next_minute = (now / 60 + 1) * 60;
     s.held.push_back({&e, EventIdentity(e), kind, next_minute + kSnoozeSeconds});
+    ++events_generation;  // the scan counts again at once
 }
 
 bool NoticeSnoozed(NoticeSnooze& s, const Event& e, DueNotice kind, std::time_t now) {

@@ -10,8 +10,8 @@
 #include "app/calendar/event_store.h"
 
 // The notices the owl gives an event: an hour before, half an hour before, from its
-// moment on, and a reminder's period.
-enum class DueNotice { kOneHour, kHalfHour, kDue, kReminder };
+// moment on, a reminder's period, and an alarm of a live calendar's item.
+enum class DueNotice { kOneHour, kHalfHour, kDue, kReminder, kAlarm };
 
 // The notice a due event is announced for, `min_diff` minutes before its moment (as
 // EventMinDiff gives it): a reminder's period, the due notice from its moment on, the

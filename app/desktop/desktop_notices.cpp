@@ -63,7 +63,7 @@ std::string FieldUtf8(const char* field, size_t size) {
     return out;
 }
 
-std::string NoticeWhen(const Event& e, DueNotice kind, const std::tm& now) {
+std::string NoticeWhen(const Event& e, DueNotice kind, const std::tm& now, bool all_day) {
     if (kind == DueNotice::kReminder) {
         switch (e.remind_mode) {
         case 1: return "Promemoria ogni 2 ore";
@@ -94,6 +94,7 @@ std::string NoticeWhen(const Event& e, DueNotice kind, const std::tm& now) {
                kMonths[e.date.month - 1];
         if (e.date.year != now.tm_year + 1900) when += " " + std::to_string(e.date.year);
     }
+    if (all_day) return when;
     std::snprintf(buf, sizeof buf, e.time.hour == 1 ? " all'%d:%02d" : " alle %d:%02d", e.time.hour, e.time.min);
     when += buf;
     if (!sane) return when;
@@ -138,24 +139,28 @@ std::vector<PendingNotice> PendingNotices(const std::list<Event>& list, const st
 }
 
 std::vector<DesktopCall> StepDesktopNotices(DesktopNoticesState& st, const std::vector<PendingNotice>& pending,
-                                            bool window_seen, NotificationsSetting setting) {
-    const bool may_post = setting == NotificationsSetting::kAlways ||
-                          (setting == NotificationsSetting::kWhenHidden && !window_seen);
+                                            bool window_seen, DesktopNotices setting) {
+    const bool may_post = setting == DesktopNotices::kAlways ||
+                          (setting == DesktopNotices::kWhenHidden && !window_seen);
     std::vector<DesktopCall> calls;
     auto same_event = [](const PostedNotice& p, const PendingNotice& n) {
         return p.event == n.event && p.identity == n.identity;
+    };
+    auto same_notice = [](const PostedNotice& p, const PendingNotice& n) {
+        return p.kind == n.kind && p.moment == n.moment;
     };
 
     for (auto it = st.posted.begin(); it != st.posted.end();) {
         auto now_pending = std::find_if(pending.begin(), pending.end(),
                                         [&](const PendingNotice& n) { return same_event(*it, n); });
-        if (now_pending == pending.end() || (now_pending->kind != it->kind && !may_post)) {
+        if (now_pending == pending.end() || (!same_notice(*it, *now_pending) && !may_post)) {
             calls.push_back({true, it->tag, {}});
             it = st.posted.erase(it);
             continue;
         }
-        if (now_pending->kind != it->kind) {
+        if (!same_notice(*it, *now_pending)) {
             it->kind = now_pending->kind;
+            it->moment = now_pending->moment;
             calls.push_back({false, it->tag, *now_pending});
         }
         ++it;
@@ -164,10 +169,42 @@ std::vector<DesktopCall> StepDesktopNotices(DesktopNoticesState& st, const std::
     for (const PendingNotice& n : pending) {
         if (std::any_of(st.posted.begin(), st.posted.end(), [&](const PostedNotice& p) { return same_event(p, n); }))
             continue;
-        st.posted.push_back({n.event, n.identity, n.kind, st.next_tag++});
+        st.posted.push_back({n.event, n.identity, n.kind, n.moment, st.next_tag++});
         calls.push_back({false, st.posted.back().tag, n});
     }
     return calls;
+}
+
+std::vector<PendingNotice> LivePendingNotices(const LiveCalendars& lc, const std::set<NoticeKey>& given,
+                                              std::time_t now_t, const std::tm& now) {
+    std::vector<PendingNotice> out;
+    for (const Event* row : lc.due) {
+        const auto owner = lc.row_owner.find(row);
+        if (owner == lc.row_owner.end() || owner->second.first >= lc.folders.size()) continue;
+        const LiveFolder& folder = lc.folders[owner->second.first];
+        const auto entry = folder.entries.find(owner->second.second);
+        if (entry == folder.entries.end()) continue;
+        const LiveEntry& e = entry->second;
+        const int first = FirstDue(e.occurrences, given, now_t);
+        if (first < 0) continue;
+        const LiveOccurrence& o = e.occurrences[size_t(first)];
+        const LiveMoment* reached = nullptr;  // moments come by time: the last one come
+        for (const LiveMoment& m : o.moments)
+            if (m.at <= now_t && !given.count(m.key)) reached = &m;
+        if (!reached) continue;
+        DueNotice kind = DueNotice::kAlarm;
+        if (reached->key.item != AlarmItemName(e.item.uid))
+            kind = reached->key.kind == NoticeKind::kHourBefore       ? DueNotice::kOneHour
+                   : reached->key.kind == NoticeKind::kHalfHourBefore ? DueNotice::kHalfHour
+                                                                      : DueNotice::kDue;
+        PendingNotice n = ComposeNotice(*row, kind, now);
+        n.body = NoticeWhen(*row, kind, now, o.occurrence.all_day) + "\nCalendario: " + folder.calendar.name;
+        if (!o.occurrence.summary.empty()) n.summary = o.occurrence.summary;
+        n.moment = reached->at;
+        n.snooze = false;
+        out.push_back(n);
+    }
+    return out;
 }
 
 const PostedNotice* FindPosted(const DesktopNoticesState& st, uint32_t tag) {

@@ -9,8 +9,6 @@
 #include "platform/desktop_notify.h"
 #include "platform/window.h"
 
-NotificationsSetting notifications_setting = NotificationsSetting::kWhenHidden;
-
 namespace {
 
 // The owl's icon as the notifications carry it: "Data/icon" turned top row first,
@@ -39,7 +37,8 @@ DesktopNotification ToNotification(const PendingNotice& n) {
     d.category = "x-strigolo.reminder";
     d.desktop_entry = "strigolo";
     d.critical = n.critical;
-    d.actions = {{"default", "Apri"}, {"snooze", "Posticipa 10 minuti"}};
+    d.actions = {{"default", "Apri"}};
+    if (n.snooze) d.actions.push_back({"snooze", "Posticipa 10 minuti"});
     return d;
 }
 
@@ -47,15 +46,16 @@ DesktopNotification ToNotification(const PendingNotice& n) {
 Event* PostedEvent(uint32_t tag) {
     const PostedNotice* p = FindPosted(desktop_notices, tag);
     if (!p) return nullptr;
-    for (Event& e : events)
-        if (&e == p->event && EventIdentity(e) == p->identity) return &e;
+    for (std::list<Event>* list : {&events, &live_calendars.rows})
+        for (Event& e : *list)
+            if (&e == p->event && EventIdentity(e) == p->identity) return &e;
     return nullptr;
 }
 
 void RunAction(const DesktopNotificationAction& a, const std::tm& now) {
     Event* e = PostedEvent(a.tag);
     if (a.action == "snooze") {
-        if (e) SnoozeNotice(notice_snooze, *e, FindPosted(desktop_notices, a.tag)->kind, LocalSeconds(now));
+        if (e && !IsLiveRow(live_calendars, e)) SnoozeNotice(notice_snooze, *e, FindPosted(desktop_notices, a.tag)->kind, LocalSeconds(now));
         return;
     }
     if (a.action != "default") return;
@@ -71,11 +71,14 @@ void RunAction(const DesktopNotificationAction& a, const std::tm& now) {
 
 void DesktopNoticesTick(bool window_seen, const std::tm& now) {
     for (const DesktopNotificationAction& a : PumpDesktopNotifications()) RunAction(a, now);
-    const bool may_post = notifications_setting == NotificationsSetting::kAlways ||
-                          (notifications_setting == NotificationsSetting::kWhenHidden && !window_seen);
+    const DesktopNotices setting = live_calendars.config.notifications;
+    const bool may_post = setting == DesktopNotices::kAlways || (setting == DesktopNotices::kWhenHidden && !window_seen);
     if (!may_post && desktop_notices.posted.empty()) return;  // nothing to post, nothing to withdraw
-    for (const DesktopCall& c : StepDesktopNotices(desktop_notices, PendingNotices(events, now, notice_snooze),
-                                                   window_seen, notifications_setting)) {
+    std::vector<PendingNotice> pending = PendingNotices(events, now, notice_snooze);
+    std::tm local = now;
+    for (PendingNotice& n : LivePendingNotices(live_calendars, notice_ledger.given, std::mktime(&local), now))
+        pending.push_back(std::move(n));
+    for (const DesktopCall& c : StepDesktopNotices(desktop_notices, pending, window_seen, setting)) {
         if (c.close)
             CloseDesktopNotification(c.tag);
         else

@@ -2,7 +2,9 @@
 // pending (and put off), and what is posted, replaced and withdrawn as they change.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../calendar/calendar_helpers.h"
@@ -47,19 +49,19 @@ TEST(DesktopNotices, OnePostPerNoticeReplacedPerEventWithdrawnOnceSeen) {
     NoticeSnooze& snooze = notice_snooze;  // the one the owl's scan reads
     snooze = {};
     DesktopNoticesState st;
-    const struct { std::tm now; bool seen; NotificationsSetting set; const char* calls; void (*then)(Event&) = nullptr; }
+    const struct { std::tm now; bool seen; DesktopNotices set; const char* calls; void (*then)(Event&) = nullptr; }
         rows[] = {
-            {Friday(8, 50), true, NotificationsSetting::kWhenHidden, ""},
-            {Friday(8, 50), false, NotificationsSetting::kNever, ""},
-            {Friday(8, 51), false, NotificationsSetting::kWhenHidden, "+1"},
-            {Friday(8, 52), false, NotificationsSetting::kWhenHidden, ""},    // once, however long it waits
-            {Friday(9, 20), true, NotificationsSetting::kWhenHidden, "-1"},   // it would tell the wrong time
-            {Friday(9, 20), false, NotificationsSetting::kWhenHidden, "+2"},
-            {Friday(9, 50), false, NotificationsSetting::kWhenHidden, "+2", [](Event& e) { e.time.min = 55; }},
-            {Friday(9, 51), false, NotificationsSetting::kWhenHidden, "-2 +3",  // another event at that address
+            {Friday(8, 50), true, DesktopNotices::kWhenHidden, ""},
+            {Friday(8, 50), false, DesktopNotices::kNever, ""},
+            {Friday(8, 51), false, DesktopNotices::kWhenHidden, "+1"},
+            {Friday(8, 52), false, DesktopNotices::kWhenHidden, ""},    // once, however long it waits
+            {Friday(9, 20), true, DesktopNotices::kWhenHidden, "-1"},   // it would tell the wrong time
+            {Friday(9, 20), false, DesktopNotices::kWhenHidden, "+2"},
+            {Friday(9, 50), false, DesktopNotices::kWhenHidden, "+2", [](Event& e) { e.time.min = 55; }},
+            {Friday(9, 51), false, DesktopNotices::kWhenHidden, "-2 +3",  // another event at that address
              [](Event& e) { e.notify_1h = e.notify_hh = true; }},
-            {Friday(9, 52), false, NotificationsSetting::kWhenHidden, "-3"},  // seen in the owl
-            {Friday(9, 55), true, NotificationsSetting::kAlways, "+4"},
+            {Friday(9, 52), false, DesktopNotices::kWhenHidden, "-3"},  // seen in the owl
+            {Friday(9, 55), true, DesktopNotices::kAlways, "+4"},
         };
     for (const auto& r : rows) {
         std::string calls;
@@ -78,5 +80,49 @@ TEST(DesktopNotices, OnePostPerNoticeReplacedPerEventWithdrawnOnceSeen) {
     for (auto [min, due] : {std::pair{0, 1}, std::pair{10, 1}, std::pair{11, 2}}) {
         EXPECT_EQ(ScanEvents(list, Friday(10, min), 0.0f).n_notify, due) << min;
         EXPECT_EQ(PendingNotices(list, Friday(10, min), snooze).size(), size_t(due)) << min;
+    }
+}
+
+// A live calendar's item at 09:00 with an alarm ten minutes before: each notice it
+// reaches, with its summary as written and its calendar on a second line; the alarm
+// is a notice of its own, the half-hour's replaced, and none may be put off.
+TEST(DesktopNotices, ALiveItemsNoticesNameTheirCalendar) {
+    const char text[] = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//T//EN\r\nBEGIN:VEVENT\r\nUID:treno\r\n"
+                        "DTSTAMP:20300101T000000Z\r\nDTSTART:20301204T090000Z\r\nSUMMARY:Treno per Forlì\r\n"
+                        "BEGIN:VALARM\r\nACTION:DISPLAY\r\nDESCRIPTION:x\r\nTRIGGER:-PT10M\r\nEND:VALARM\r\n"
+                        "END:VEVENT\r\nEND:VCALENDAR\r\n";
+    const std::time_t start = 1922605200;  // 2030-12-04 09:00 UTC
+    LiveCalendars lc;
+    lc.folders.emplace_back();
+    lc.folders[0].calendar.name = "Lavoro";
+    LiveEntry& entry = lc.folders[0].entries["treno.ics"];
+    std::string problem;
+    std::vector<std::string> notes;
+    ASSERT_EQ(ParseLiveItem(text, sizeof text - 1, entry.item, problem, notes), ItemStatus::kEvents) << problem;
+    entry.occurrences = LiveOccurrences(entry.item, start - 7200, 2, problem);
+    std::tm local{};
+    localtime_r(&start, &local);
+    lc.rows.push_back(Ev("Treno per Forli'", kAppointment, {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900},
+                         {local.tm_hour, local.tm_min}));
+    lc.row_owner[entry.row = &lc.rows.back()] = {0, "treno.ics"};
+    lc.due = {entry.row};
+    DesktopNoticesState st;
+    std::set<NoticeKey> given;
+    const char* const stamp = local.tm_hour == 1 ? "all'" : "alle ";
+    for (auto [ahead, calls, body] : {std::tuple{3000, "+1", "fra 50 minuti"}, std::tuple{1500, "+1", "fra 25 minuti"},
+                                      std::tuple{540, "+1", "fra 9 minuti"}}) {
+        std::tm now{};
+        const std::time_t t = start - ahead;
+        localtime_r(&t, &now);
+        const std::vector<PendingNotice> pending = LivePendingNotices(lc, given, t, now);
+        ASSERT_EQ(pending.size(), 1u) << ahead;
+        EXPECT_EQ(pending[0].summary, "Treno per Forlì");
+        EXPECT_EQ(pending[0].body, "Oggi " + std::string(stamp) + std::to_string(local.tm_hour) + ":00, " + body +
+                                       "\nCalendario: Lavoro");
+        EXPECT_FALSE(pending[0].snooze || pending[0].critical);
+        std::string seen;
+        for (const DesktopCall& c : StepDesktopNotices(st, pending, false, DesktopNotices::kWhenHidden))
+            seen += std::string(c.close ? "-" : "+") + std::to_string(c.tag);
+        EXPECT_EQ(seen, calls) << ahead;
     }
 }
