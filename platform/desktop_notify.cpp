@@ -6,6 +6,7 @@
 #include <gio/gio.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
@@ -150,6 +151,35 @@ void OnClosed(GDBusConnection* conn, gboolean, GError*, gpointer) {
     bus.slots.clear();  // the ids were the server's of that bus
 }
 
+// At exit: the notifications on the desktop go with the owl, whose window could no
+// longer be opened from them. Waits at most kExitWaitMs in all.
+constexpr int kExitWaitMs = 500;
+void CloseAllAtExit() {
+    if (!bus.conn) return;
+    // The ids of posts still on their way come with their replies.
+    const gint64 until = g_get_monotonic_time() + gint64(kExitWaitMs) * 1000;
+    for (;;) {
+        while (g_main_context_iteration(nullptr, FALSE)) {
+        }
+        const bool waiting = std::any_of(bus.slots.begin(), bus.slots.end(),
+                                         [](const std::pair<const uint32_t, Slot>& s) { return s.second.in_flight; });
+        if (!waiting || !bus.conn || g_get_monotonic_time() >= until) break;
+        g_usleep(5000);
+    }
+    if (!bus.conn) return;
+    for (const auto& [tag, s] : bus.slots) {
+        if (s.id == 0) continue;
+        GError* error = nullptr;
+        GVariant* r = g_dbus_connection_call_sync(bus.conn, kName, kPath, kName, "CloseNotification",
+                                                  g_variant_new("(u)", s.id), nullptr, G_DBUS_CALL_FLAGS_NONE,
+                                                  kExitWaitMs, nullptr, &error);
+        if (r) g_variant_unref(r);
+        const bool timed_out = error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_TIMED_OUT);
+        if (error) g_error_free(error);
+        if (timed_out) break;  // the rest would wait as long
+    }
+}
+
 void OnConnected(GObject*, GAsyncResult* res, gpointer) {
     GError* error = nullptr;
     bus.conn = g_dbus_connection_new_for_address_finish(res, &error);
@@ -161,6 +191,8 @@ void OnConnected(GObject*, GAsyncResult* res, gpointer) {
         return;
     }
     g_dbus_connection_set_exit_on_close(bus.conn, FALSE);
+    static bool at_exit = false;
+    if (!at_exit) at_exit = std::atexit(CloseAllAtExit) == 0;
     g_signal_connect(bus.conn, "closed", G_CALLBACK(OnClosed), nullptr);
     // Any sender: the server's unique name is not known before it answers.
     g_dbus_connection_signal_subscribe(bus.conn, nullptr, kName, nullptr, kPath, nullptr,

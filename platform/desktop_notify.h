@@ -2,7 +2,8 @@
 // D-Bus) through GLib's GDBus. Every call is asynchronous: nothing here waits for the
 // bus or the server, and the replies and signals arrive when the frame loop pumps.
 // Without a session bus or a server, posts are dropped after one line on stderr; a
-// bus or server that appears later is used by the next post.
+// bus or server that appears later is used by the next post. At a normal exit the
+// notifications still shown are withdrawn.
 #pragma once
 
 #include <cstdint>

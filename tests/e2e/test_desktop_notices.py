@@ -9,7 +9,7 @@ import subprocess
 import sys
 import time
 
-from harness import BUTTON, CHECK, FAKETIME, Session, attention, read_text, wait_for
+from harness import BUTTON, CHECK, FAKETIME, TITLE, Session, attention, read_text, wait_for
 
 BUS_CONFIG = os.path.join(os.path.dirname(os.path.abspath(__file__)), "session-bus.conf")
 DAY = "@2026-12-04 "
@@ -80,8 +80,8 @@ def restore(s):
 
 def start_dunst(s):
     conf = os.path.join(s.workdir, "dunstrc")
-    with open(conf, "w") as f:  # away from the owl, which sits at the top right
-        f.write("[global]\norigin = bottom-left\noffset = 10x10\n")
+    with open(conf, "w") as f:  # away from the owl, which sits at the top right; none expires by itself
+        f.write("[global]\norigin = bottom-left\noffset = 10x10\n[urgency_normal]\ntimeout = 0\n")
     s.procs.append(subprocess.Popen(["dunst", "-config", conf], env=s.env(), stdout=subprocess.DEVNULL,
                                     stderr=subprocess.DEVNULL))
     wait_for(lambda: "true" in s.run(["gdbus", "call", "--session", "--dest", "org.freedesktop.DBus",
@@ -175,11 +175,15 @@ def without_server(bus):
             wait_for(lambda: sorted(n[:2] for n in mon.notifies() if n[5]) == [
                 ("Dentista", "Oggi alle 9:50, fra 20 minuti"), ("Treno", "Oggi alle 10:30, fra 60 minuti")],
                 what="both notifications")
+            s.run(["wmctrl", "-c", TITLE])  # closed: the notifications go with the owl
+            wait_for(lambda: sorted(mon.closed()) == sorted(n[5] for n in mon.notifies() if n[5]),
+                     what="CloseNotification at exit")
+            app.proc.wait(30)
         else:
             time.sleep(1.5)
             restore(s)
             wait_for(lambda: attention(s.screenshot()) == (True, True, "2"), what="both notices in the window")
-        assert len([l for l in app.stderr().splitlines() if "D-Bus" in l]) == 1 and app.running(), app.stderr()
+        assert len([l for l in app.stderr().splitlines() if "D-Bus" in l]) == 1 and app.running() != bus, app.stderr()
 
 
 def main():
