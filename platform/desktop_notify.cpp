@@ -40,7 +40,8 @@ Bus bus;
 void TellOnce(const char* why, const char* detail) {
     if (bus.told) return;
     bus.told = true;
-    std::fprintf(stderr, "strigolo: desktop notifications are off for now (%s%s%s); the owl's notices go on in its window\n",
+    std::fprintf(stderr,
+                 "strigolo: desktop notifications are off for now (%s%s%s); the owl's notices go on in its window\n",
                  why, detail ? ": " : "", detail ? detail : "");
 }
 
@@ -105,7 +106,8 @@ void Send(uint32_t tag, const DesktopNotification& n) {
     GVariantBuilder hints;
     g_variant_builder_init(&hints, G_VARIANT_TYPE("a{sv}"));
     g_variant_builder_add(&hints, "{sv}", "urgency", g_variant_new_byte(n.critical ? 2 : 1));
-    if (!n.category.empty()) g_variant_builder_add(&hints, "{sv}", "category", g_variant_new_string(n.category.c_str()));
+    if (!n.category.empty())
+        g_variant_builder_add(&hints, "{sv}", "category", g_variant_new_string(n.category.c_str()));
     if (!n.desktop_entry.empty())
         g_variant_builder_add(&hints, "{sv}", "desktop-entry", g_variant_new_string(n.desktop_entry.c_str()));
 

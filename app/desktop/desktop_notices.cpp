@@ -138,10 +138,13 @@ std::vector<PendingNotice> PendingNotices(const std::list<Event>& list, const st
     return out;
 }
 
+bool MayPost(DesktopNotices setting, bool window_seen) {
+    return setting == DesktopNotices::kAlways || (setting == DesktopNotices::kWhenHidden && !window_seen);
+}
+
 std::vector<DesktopCall> StepDesktopNotices(DesktopNoticesState& st, const std::vector<PendingNotice>& pending,
                                             bool window_seen, DesktopNotices setting) {
-    const bool may_post = setting == DesktopNotices::kAlways ||
-                          (setting == DesktopNotices::kWhenHidden && !window_seen);
+    const bool may_post = MayPost(setting, window_seen);
     std::vector<DesktopCall> calls;
     auto same_event = [](const PostedNotice& p, const PendingNotice& n) {
         return p.event == n.event && p.identity == n.identity;

@@ -14,7 +14,6 @@
 #include "app/calendar/live/live_calendars.h"
 #include "app/calendar/notice_snooze.h"
 
-
 // One notice the calendar holds now, with what its notification says.
 struct PendingNotice {
     const Event* event = nullptr;  // the event it is for, an element of the list
@@ -38,10 +37,11 @@ std::vector<PendingNotice> PendingNotices(const std::list<Event>& list, const st
 std::vector<PendingNotice> LivePendingNotices(const LiveCalendars& lc, const std::set<NoticeKey>& given,
                                               std::time_t now_t, const std::tm& now);
 
-// The texts. The day in words ("oggi", "domani", "ieri", "il 3 dicembre", with the
+// The texts. The day in words ("Oggi", "Domani", "Ieri", "Il 3 dicembre", with the
 // year when it is not this one) and the time ("alle 9:30"), then how far off it is
-// ("fra 30 minuti", "adesso", "5 minuti fa", nothing past an hour); a reminder says
-// its period ("Promemoria ogni 2 ore"). An all-day item has its day alone.
+// ("fra 30 minuti" up to two hours ahead, "adesso", "5 minuti fa" up to an hour
+// past); a reminder says its period ("Promemoria ogni 2 ore"). An all-day item has
+// its day alone.
 std::string NoticeWhen(const Event& e, DueNotice kind, const std::tm& now, bool all_day = false);
 // A field of the calendar as valid UTF-8: what already is stays, any other byte is
 // read as Latin-1, control characters become spaces.
@@ -71,6 +71,9 @@ struct DesktopCall {
     uint32_t tag = 0;
     PendingNotice notice;  // for a post
 };
+
+// Whether the `notifications =` setting lets a notice be posted now.
+bool MayPost(DesktopNotices setting, bool window_seen);
 
 // One step, every tick, from the notices pending now:
 //  - a posted notice no longer pending (acknowledged in the owl, put off, removed) is

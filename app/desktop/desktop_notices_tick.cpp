@@ -1,5 +1,6 @@
 // The desktop notifications on the frame loop's tick: the user's clicks on them first
-// (open the event, put it off), then the posts and withdrawals the calendar asks for.
+// (open the event, put it off), then the posts and withdrawals the calendar and the
+// live calendars ask for.
 #include "app/calendar/event_editor.h"
 #include "app/calendar/reminders.h"
 #include "app/desktop/desktop_notices.h"
@@ -55,7 +56,8 @@ Event* PostedEvent(uint32_t tag) {
 void RunAction(const DesktopNotificationAction& a, const std::tm& now) {
     Event* e = PostedEvent(a.tag);
     if (a.action == "snooze") {
-        if (e && !IsLiveRow(live_calendars, e)) SnoozeNotice(notice_snooze, *e, FindPosted(desktop_notices, a.tag)->kind, LocalSeconds(now));
+        if (e && !IsLiveRow(live_calendars, e))
+            SnoozeNotice(notice_snooze, *e, FindPosted(desktop_notices, a.tag)->kind, LocalSeconds(now));
         return;
     }
     if (a.action != "default") return;
@@ -72,8 +74,8 @@ void RunAction(const DesktopNotificationAction& a, const std::tm& now) {
 void DesktopNoticesTick(bool window_seen, const std::tm& now) {
     for (const DesktopNotificationAction& a : PumpDesktopNotifications()) RunAction(a, now);
     const DesktopNotices setting = live_calendars.config.notifications;
-    const bool may_post = setting == DesktopNotices::kAlways || (setting == DesktopNotices::kWhenHidden && !window_seen);
-    if (!may_post && desktop_notices.posted.empty()) return;  // nothing to post, nothing to withdraw
+    // Nothing to post and nothing to withdraw: the calendar is not even looked at.
+    if (!MayPost(setting, window_seen) && desktop_notices.posted.empty()) return;
     std::vector<PendingNotice> pending = PendingNotices(events, now, notice_snooze);
     std::tm local = now;
     for (PendingNotice& n : LivePendingNotices(live_calendars, notice_ledger.given, std::mktime(&local), now))

@@ -17,14 +17,15 @@ std::tm Friday(int hour, int min, int day = 4) { return At(2026, 12, day, hour, 
 
 // The body of each kind of notice; today's a few minutes ahead is checked end to end.
 TEST(DesktopNotices, TheDayTheTimeAndHowFarOffInWords) {
+    using D = DueNotice;
     const struct { Event e; DueNotice kind; std::tm now; const char* body; } rows[] = {
-        {Ev("", kAppointment, {5, 12, 2026}, {0, 1}), DueNotice::kOneHour, Friday(23, 59), "Domani alle 0:01, fra 2 minuti"},
-        {Ev("", kAppointment, {4, 12, 2026}, {1, 5}), DueNotice::kDue, Friday(1, 6), "Oggi all'1:05, 1 minuto fa"},
-        {Ev("", kAppointment, {3, 12, 2026}, {9, 5}), DueNotice::kDue, Friday(9, 50), "Ieri alle 9:05"},
-        {Ev("", kAppointment, {1, 11, 2025}, {9, 5}), DueNotice::kDue, Friday(9, 50), "Il 1º novembre 2025 alle 9:05"},
-        {Ev("", kAppointment, {3, 13, 2026}, {9, 5}), DueNotice::kDue, Friday(9, 50), "Il 3/13/2026 alle 9:05"},
-        {Ev("", kWeekly, {1, 1, 2020}, {10, 49}, 5), DueNotice::kOneHour, Friday(9, 50), "Oggi alle 10:49, fra 59 minuti"},
-        {Ev("", kReminder), DueNotice::kReminder, Friday(9, 50), "Promemoria ogni ora"}};
+        {Ev("", kAppointment, {5, 12, 2026}, {0, 1}), D::kOneHour, Friday(23, 59), "Domani alle 0:01, fra 2 minuti"},
+        {Ev("", kAppointment, {4, 12, 2026}, {1, 5}), D::kDue, Friday(1, 6), "Oggi all'1:05, 1 minuto fa"},
+        {Ev("", kAppointment, {3, 12, 2026}, {9, 5}), D::kDue, Friday(9, 50), "Ieri alle 9:05"},
+        {Ev("", kAppointment, {1, 11, 2025}, {9, 5}), D::kDue, Friday(9, 50), "Il 1º novembre 2025 alle 9:05"},
+        {Ev("", kAppointment, {3, 13, 2026}, {9, 5}), D::kDue, Friday(9, 50), "Il 3/13/2026 alle 9:05"},
+        {Ev("", kWeekly, {1, 1, 2020}, {10, 49}, 5), D::kOneHour, Friday(9, 50), "Oggi alle 10:49, fra 59 minuti"},
+        {Ev("", kReminder), D::kReminder, Friday(9, 50), "Promemoria ogni ora"}};
     for (const auto& r : rows) EXPECT_EQ(NoticeWhen(r.e, r.kind, r.now), r.body) << r.body;
     EXPECT_EQ(ComposeNotice(Ev("  ", kWeekly), DueNotice::kDue, Friday(9, 50)).summary, "Evento settimanale");
 }
