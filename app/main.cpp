@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
             break;
     }
 
-    const WindowPlan plan = PlanWindow(cl, display_name);
+    WindowPlan plan = PlanWindow(cl, display_name);
     std::vector<std::string> glut_args = cl.glut_args;
     glut_args.insert(glut_args.begin(), argv[0]);
     std::vector<char*> glut_argv;
@@ -119,9 +119,10 @@ int main(int argc, char** argv) {
     int glut_argc = int(glut_argv.size());
     glutInit(&glut_argc, glut_argv.data());
     glutInitDisplayMode(GLUT_DOUBLE);
-    if (plan.set_size) glutInitWindowSize(plan.side, plan.side);
+    glutInitWindowSize(plan.w, plan.h);  // after glutInit: -geometry's size as kept to the screen
     if (plan.set_place) glutInitWindowPosition(plan.x, plan.y);
     glutCreateWindow(kTitle);
+    FitWindowToRenderer(plan);
     std::srand(unsigned(WallClock()));
     MarkWindowAbove();
     ShowOwlOnTaskBar();

@@ -1,13 +1,14 @@
-// Sound slots over OpenAL: WAV decoding with freealut (no alutInit needed), one source
-// and one buffer per slot, and the engine's ten usable slots.
+// Sound slots over OpenAL: WAV decoding with freealut from bytes we read ourselves, one
+// source and one buffer per slot, and the engine's ten usable slots.
 #include "audio/audio_engine.h"
 
 #include <AL/al.h>
+#include <AL/alc.h>
 #include <AL/alut.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <set>
 #include <string>
 #include <type_traits>
 
@@ -34,35 +35,43 @@ namespace {
 // freed: a non-null mark that never dangles.
 char loaded_mark = 0;
 
-// freealut's loader leaves its outputs untouched when it cannot read a file (and may
-// only null the data pointer), so an unread file is given the empty sound's format here.
-// It is handed only regular files: its blocking open would wait forever on a FIFO.
-void DecodeWav(const char* fname, Sound& snd, void** data) {
-  *data = nullptr;
-  size_t size = 0;
-  std::string why;
-  const int fd = OpenRegularFile(fname, size, why);
-  if (fd >= 0) {
-    close(fd);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    alutLoadWAVFile(reinterpret_cast<ALbyte*>(const_cast<char*>(fname)), &snd.alFormatBuffer, data,
-                    &snd.alBufferLen, &snd.alFreqBuffer, &snd.alLoop);
-#pragma GCC diagnostic pop
-  }
-  if (*data == nullptr) {
-    snd.alFormatBuffer = AL_FORMAT_MONO16;
-    snd.alFreqBuffer = 22050;
-    snd.alBufferLen = 0;
-  }
+// Our sounds are a few hundred kilobytes; 16 MiB is a minute and a half of CD sound.
+constexpr size_t kMaxSoundBytes = 16u << 20;
+
+// Says once per file why it gives no sound: it plays again every 35 s.
+void TellUnreadable(const char* fname, const std::string& why) {
+  static std::set<std::string> told;
+  if (told.insert(fname).second) std::fprintf(stderr, "strigolo: sound %s not loaded: %s\n", fname, why.c_str());
 }
 
-void FreeWav(Sound& snd, void* data) {
-  if (data == nullptr) return;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  alutUnloadWAV(snd.alFormatBuffer, data, snd.alBufferLen, snd.alFreqBuffer);
-#pragma GCC diagnostic pop
+// The sound in `fname` as a new buffer of the current context, decoded by freealut from
+// the bytes read through the descriptor that was checked to be a regular file (so a FIFO
+// swapped in after the check is never opened by name); its format, rate and size go to
+// `snd`. 0 when it cannot be read, is larger than kMaxSoundBytes or cannot be decoded.
+ALuint DecodeWav(const char* fname, Sound& snd) {
+  const FileRead file = ReadRegularFile(fname, kMaxSoundBytes);
+  if (file.status != FileReadStatus::kRead) {
+    if (file.status != FileReadStatus::kMissing) TellUnreadable(fname, file.error);
+    return 0;
+  }
+  // freealut only decodes here: the device and context stay ours (sound_device.cpp).
+  static const bool alut_ready = alutInitWithoutContext(nullptr, nullptr) == AL_TRUE;
+  if (!alut_ready || alcGetCurrentContext() == nullptr) return 0;
+  const ALuint buffer = alutCreateBufferFromFileImage(file.bytes.data(), ALsizei(file.bytes.size()));
+  if (buffer == AL_NONE) {
+    TellUnreadable(fname, alutGetErrorString(alutGetError()));
+    return 0;
+  }
+  ALint channels = 1, bits = 16, rate = 22050, size = 0;
+  alGetBufferi(buffer, AL_CHANNELS, &channels);
+  alGetBufferi(buffer, AL_BITS, &bits);
+  alGetBufferi(buffer, AL_FREQUENCY, &rate);
+  alGetBufferi(buffer, AL_SIZE, &size);
+  snd.alFormatBuffer = channels == 2 ? (bits == 8 ? AL_FORMAT_STEREO8 : AL_FORMAT_STEREO16)
+                                     : (bits == 8 ? AL_FORMAT_MONO8 : AL_FORMAT_MONO16);
+  snd.alFreqBuffer = rate;
+  snd.alBufferLen = size;
+  return buffer;
 }
 
 }  // namespace
@@ -73,18 +82,19 @@ void Sound::Load(const char* fname, bool looping) {
   Stop();
   Destroy();
   alLoop = looping ? AL_TRUE : AL_FALSE;
-  void* data = nullptr;
-  DecodeWav(fname, *this, &data);
-  alBuffer = static_cast<char*>(data);
-  ALuint source = 0, samples = 0;
+  ALuint source = 0, samples = DecodeWav(fname, *this);
+  alBuffer = samples != 0 ? &loaded_mark : nullptr;
+  if (samples == 0) {  // the empty sound: a slot that plays nothing and looks released
+    alFormatBuffer = AL_FORMAT_MONO16;
+    alFreqBuffer = 22050;
+    alBufferLen = 0;
+    alGenBuffers(1, &samples);
+    if (samples != 0) alBufferData(samples, alFormatBuffer, nullptr, 0, alFreqBuffer);
+  }
   alGenSources(1, &source);
-  alGenBuffers(1, &samples);
   alSource = source;
   alSampleSet = samples;
-  if (alSampleSet != 0) alBufferData(alSampleSet, alFormatBuffer, data, alBufferLen, alFreqBuffer);
   if (alSource != 0) alSourcei(alSource, AL_BUFFER, static_cast<ALint>(alSampleSet));
-  FreeWav(*this, data);
-  if (alBuffer != nullptr) alBuffer = &loaded_mark;
   if (alSource != 0) alSourcei(alSource, AL_LOOPING, looping ? AL_TRUE : AL_FALSE);
   SetSourceRelative();
 }

@@ -14,7 +14,7 @@
 // Friday 1 March 2030, 09:00 UTC; set with it, before any input, the local zone.
 static const std::time_t kNow = (setenv("TZ", "Europe/Rome", 1), tzset(), 1898586000);
 
-// Printable ASCII within the editor's limit, zeros after it.
+// Printable ASCII within what the editor holds (one past its limit), zeros after it.
 static void CheckText(const char* field, size_t size, size_t limit) {
     const size_t n = strnlen(field, size);
     for (size_t i = 0; i < size; ++i) Require(n <= limit && (i < n ? field[i] >= 32 && field[i] < 127 : field[i] == 0));
@@ -24,7 +24,8 @@ static void CheckText(const char* field, size_t size, size_t limit) {
 static void CheckEvent(const Event& e) {
     static const int kDays[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const int y = e.date.year, m = e.date.month, d = e.date.day, leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-    CheckText(e.title, sizeof e.title, kTitleLimit), CheckText(e.description, sizeof e.description, kDescriptionLimit);
+    CheckText(e.title, sizeof e.title, kTitleLimit + 1);
+    CheckText(e.description, sizeof e.description, kDescriptionLimit + 1);
     Require(e.type >= kAppointment && e.type <= kReminder && e.remind_mode >= 0 && e.remind_mode < 3);
     Require(y >= 1 && y <= 3000 && m >= 1 && m <= 12 && d >= 1 && d <= kDays[m - 1] - (m == 2 && !leap));
     Require(e.time.hour >= 0 && e.time.hour < 24 && e.time.min >= 0 && e.time.min < 60 && e.wday >= 0 && e.wday < 7);

@@ -10,11 +10,11 @@
 
 namespace {
 
-// A file written in place and closed, or a finished file renamed in (what vdirsyncer
-// and khal do); removals and renames away; the folder's own end. IN_CREATE is left out:
-// a file just created is still being written, and its close follows.
-constexpr uint32_t kMask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF |
-                           IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
+// A file written in place and closed, a finished file renamed in (khal) or linked in
+// (vdirsyncer: link, then unlink of its temporary); removals and renames away; the
+// folder's own end.
+constexpr uint32_t kMask = IN_CLOSE_WRITE | IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE |
+                           IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR | IN_EXCL_UNLINK;
 
 }  // namespace
 
@@ -74,8 +74,10 @@ std::vector<FolderChange> FolderWatch::Poll(uint32_t now_ms) {
                 if (e->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT | IN_IGNORED)) {
                     Drop(i, out);
                 } else if (!(e->mask & IN_ISDIR) && !name.empty()) {
-                    const bool gone = e->mask & (IN_DELETE | IN_MOVED_FROM);
-                    out.push_back({i, gone ? FolderEvent::kFileGone : FolderEvent::kFileChanged, name});
+                    const FolderEvent what = (e->mask & (IN_DELETE | IN_MOVED_FROM)) ? FolderEvent::kFileGone
+                                             : (e->mask & IN_CREATE)                 ? FolderEvent::kFileCreated
+                                                                                     : FolderEvent::kFileChanged;
+                    out.push_back({i, what, name});
                 }
             }
         }

@@ -10,6 +10,8 @@
 
 enum class FolderEvent {
     kFileChanged,  // `name` was written and closed, or renamed into the folder
+    kFileCreated,  // `name` appeared: a link (as some writers finish a file), or a file
+                   // whose writing may still go on (its close then follows)
     kFileGone,     // `name` was removed or renamed away
     kFolderGone,   // the folder is not there any more: forget what it held
     kFolderBack,   // the folder is there (at the start, again, or after lost events): read it whole

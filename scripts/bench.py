@@ -2,7 +2,8 @@
 runs alone under a fresh Xvfb with openbox and Mesa's software renderer; frames are
 counted by a preloaded swap counter (nothing is drawn on top), CPU time comes from
 /proc (every thread of the process), peak memory from VmHWM, and the first frame is
-the time from start to the first buffer swap. Used by scripts/bench."""
+the time from start to the first buffer swap. The owl at rest also runs on a calendar of
+29,000 events. Used by scripts/bench."""
 import ctypes
 import math
 import os
@@ -99,16 +100,27 @@ def circle_pointer(display):
     return PointerCircle(display)
 
 
-def measure(label, cmd, cwd, seconds, probe, prepare=None, gl=True, starts=5):
+def big_calendar(n=29000):
+    """A calendar file of `n` appointments spread over the years ahead (none due), as an
+    import of a large calendar leaves it: the reminder scan's cost must not grow with it."""
+    record = struct.Struct("<20s512s8if3?x")
+    return struct.pack("<i", n) + b"".join(
+        record.pack(b"e%d" % i, b"", 1 + i % 28, 1 + i // 28 % 12, 2030 + i // 336, 9 + i % 9, i % 60, 1, 0, 0, 0.0,
+                    0, 0, 0) for i in range(n))
+
+
+def measure(label, cmd, cwd, seconds, probe, prepare=None, gl=True, starts=5, extra_env=None, settle=1.0):
     """One subject: (label, cpu %, fps, peak MiB, first frame ms, the median of `starts`
-    starts); the last two are None for a program that does not draw with GL (xeyes)."""
+    starts); the last two are None for a program that does not draw with GL (xeyes).
+    `extra_env` is added to the program's environment; `settle` seconds pass before the
+    CPU is counted."""
     xvfb, display = start_xvfb("%dx%dx24" % SCREEN)
     scratch = tempfile.mkdtemp(prefix="strigolo-bench-")
     swap_file = os.path.join(scratch, "swaps")
     with open(swap_file, "wb") as f:
         f.write(bytes(16))
     env = dict(os.environ, DISPLAY=display, ALSOFT_DRIVERS="null", LIBGL_ALWAYS_SOFTWARE="1", LD_PRELOAD=probe,
-               STRIGOLO_SWAP_FILE=swap_file)
+               STRIGOLO_SWAP_FILE=swap_file, **(extra_env or {}))
     env.pop("GALLIUM_HUD", None)
     wm = proc = mover = None
     try:
@@ -134,7 +146,7 @@ def measure(label, cmd, cwd, seconds, probe, prepare=None, gl=True, starts=5):
         time.sleep(0.5)
         if prepare:
             mover = prepare(display)
-        time.sleep(1.0)  # settle
+        time.sleep(settle)
         c0, w0, s0 = cpu_seconds(proc.pid), time.monotonic(), read_swaps(swap_file)[0]
         time.sleep(seconds)
         c1, w1, s1 = cpu_seconds(proc.pid), time.monotonic(), read_swaps(swap_file)[0]
@@ -163,24 +175,30 @@ def cell(value, fmt):
 
 def main():
     build, seconds = os.path.abspath(sys.argv[1]), float(sys.argv[2])
-    work = tempfile.mkdtemp(prefix="strigolo-bench-")
-    os.mkdir(os.path.join(work, "Data"))
-    for name in os.listdir(os.path.join(build, "Data")):
-        if name != "database.bin":
-            os.symlink(os.path.join(build, "Data", name), os.path.join(work, "Data", name))
+    work, big = tempfile.mkdtemp(prefix="strigolo-bench-"), tempfile.mkdtemp(prefix="strigolo-bench-")
+    for folder in (work, big):
+        os.mkdir(os.path.join(folder, "Data"))
+        for name in os.listdir(os.path.join(build, "Data")):
+            if name != "database.bin":
+                os.symlink(os.path.join(build, "Data", name), os.path.join(folder, "Data", name))
+    with open(os.path.join(big, "Data", "database.bin"), "wb") as f:
+        f.write(big_calendar())
     probe = os.path.join(build, "bench", "libstrigolo_swap_counter_probe.so")
     owl = [os.path.join(build, "app", "strigolo")]
     subjects = [
         ("empty frame (60 fps floor)", [os.path.join(build, "bench", "strigolo_empty_frame")], None),
         ("owl at rest, pointer away", owl, None),
+        ("owl at rest, 29,000 events", owl, None, big),
         ("owl, pointer circling", owl, circle_pointer),
         ("owl, event list open", owl, open_panel),
         ("owl iconified", owl, iconify),
         ("xeyes, 300x300", ["xeyes", "-geometry", "300x300"], None),
     ]
     load = os.getloadavg()[0]
-    rows = [measure(label, cmd, work, seconds, probe, prepare, gl=cmd[0] != "xeyes") for label, cmd, prepare in subjects]
+    rows = [measure(label, cmd, (where or [work])[0], seconds, probe, prepare, gl=cmd[0] != "xeyes")
+            for label, cmd, prepare, *where in subjects]
     shutil.rmtree(work, ignore_errors=True)
+    shutil.rmtree(big, ignore_errors=True)
     print("%g s a subject; Xvfb %dx%d with openbox, Mesa software rendering; load average %.2f at the start, "
           "%.2f at the end, on %d cores" % (seconds, SCREEN[0], SCREEN[1], load, os.getloadavg()[0], os.cpu_count()))
     print("| subject | CPU, % of a core | frames/s | peak RSS, MiB | first frame, ms (median of 5 starts) |")
@@ -191,6 +209,7 @@ def main():
     floor = rows[0]
     print("owl at rest above the empty frame: %+.1f points; peak RSS %+.0f MiB; first frame %+.0f ms"
           % (rows[1][1] - floor[1], rows[1][3] - floor[3], (rows[1][4] or 0) - (floor[4] or 0)))
+    print("owl at rest with 29,000 events above the empty calendar: %+.1f points" % (rows[2][1] - rows[1][1]))
 
 
 if __name__ == "__main__":

@@ -12,6 +12,7 @@
 #include <map>
 #include <vector>
 
+#include "app/calendar/live/live_calendars.h"
 #include "app/shared/tick_state.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -242,8 +243,10 @@ void LoadEvents() {
 }
 
 namespace {
-// An erased event must not stay behind in edit_event.
+// An erased event must not stay behind in edit_event; a calendar folder's row is not
+// the file's to forget.
 void ForgetErasedEditEvent() {
+    if (!edit_event || IsLiveRow(live_calendars, edit_event)) return;
     for (const Event& e : events)
         if (&e == edit_event) return;
     edit_event = nullptr;
@@ -260,6 +263,7 @@ void SaveEvents() {
 }
 
 void WatchCalendarFile() {
+    const uint64_t before = events_generation;
     WatchCalendar(calendar_store, events, GetTickCount(), menu_case_id != kMenuScene, EditorEvent(), WallClock());
-    ForgetErasedEditEvent();
+    if (events_generation != before) ForgetErasedEditEvent();  // only a merge takes events away
 }

@@ -59,8 +59,9 @@ std::vector<std::string> CalendarNoticeLines(const CalendarNotices& n, uint32_t 
 }
 
 void DrawCalendarNotice() {
-    std::vector<std::string> lines = CalendarNoticeLines(calendar_store.notices, GetTickCount());
-    if (lines.empty()) lines = LiveNoticeLines(live_calendars);  // database.bin's trouble first
+    const uint32_t tick = GetTickCount();
+    std::vector<std::string> lines = CalendarNoticeLines(calendar_store.notices, tick);
+    if (lines.empty()) lines = LiveNoticeLines(live_calendars, tick);  // database.bin's trouble first
     if (lines.empty()) return;
     // GUI units: 10-unit text, 20.5 units a line, the band 6 units beyond it.
     const float size = 10.0f, line = 20.5f, top = 6.0f + line * float(lines.size()) + 6.0f;

@@ -51,12 +51,13 @@ int RunCalendarImport(const std::vector<std::string>& files, const std::string& 
         }
     }
 
-    std::vector<std::string> skipped, cut;
+    std::vector<std::string> skipped, cut, notes;
     size_t imported = 0;
     // Run under the writers' lock; it may run again, so it starts its counts afresh.
     auto add_new = [&](std::list<Event>& list) {
-        skipped.clear(), cut.clear(), imported = 0;
+        skipped.clear(), cut.clear(), notes.clear(), imported = 0;
         for (const FileEvents& f : all) {
+            for (const std::string& note : f.found.notes) notes.push_back(f.file + ": " + note);
             for (const std::string& why : f.found.skipped) skipped.push_back(f.file + ": skipped " + why);
             for (const IcalEvent& found : f.found.events) {
                 const auto same = [&](const Event& e) { return SameEvent(e, found.event); };
@@ -67,6 +68,7 @@ int RunCalendarImport(const std::vector<std::string>& files, const std::string& 
                 list.push_back(found.event);
                 ++imported;
                 for (const std::string& what : found.cut) cut.push_back(f.file + ": " + found.name + ": " + what);
+                for (const std::string& note : found.notes) notes.push_back(f.file + ": " + found.name + ": " + note);
             }
         }
         return imported > 0;  // nothing new: the file is not rewritten
@@ -79,6 +81,7 @@ int RunCalendarImport(const std::vector<std::string>& files, const std::string& 
     }
     for (const std::string& line : skipped) std::fprintf(stderr, "strigolo: %s\n", line.c_str());
     for (const std::string& line : cut) std::fprintf(stderr, "strigolo: %s\n", line.c_str());
+    for (const std::string& line : notes) std::fprintf(stderr, "strigolo: %s\n", line.c_str());
     std::printf("imported %zu, skipped %zu", imported, skipped.size());
     if (!cut.empty()) std::printf("; %zu texts cut to fit", cut.size());
     std::printf("\n");

@@ -13,7 +13,8 @@
 // the result is 1. So is it when the calendar exists but cannot be read in full, the
 // writers' lock cannot be had or the save fails (UpdateCalendarFile). Otherwise the new
 // events are appended and saved atomically under the lock, stderr gets one line per skipped item with its reason
-// and one per text cut to fit, stdout the line "imported N, skipped M" (then "; K texts
+// and one per text cut to fit, then one per note (what a record could not keep of a
+// series, a zone in doubt), stdout the line "imported N, skipped M" (then "; K texts
 // cut to fit" when some were), and the result is 0. Nothing is written when nothing is
 // new.
 int RunCalendarImport(const std::vector<std::string>& files, const std::string& calendar = kDatabasePath);

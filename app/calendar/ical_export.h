@@ -9,11 +9,14 @@
 
 #include "app/calendar/event_store.h"
 
-// One VCALENDAR (VERSION, PRODID) holding one VEVENT per event, in list order, each with
-// a UID (the same for the same event in every export), DTSTAMP `now` in UTC, DTSTART in
-// floating local time, SUMMARY and DESCRIPTION when not empty:
+// One VCALENDAR (VERSION, PRODID, the local zone's VTIMEZONE as libical builds it)
+// holding one VEVENT per event, in list order, each with a UID (the same for the same
+// event in every export; a change of title, description, date or time gives a new one,
+// as the record keeps no identity), DTSTAMP `now` in UTC, DTSTART with the local zone's
+// TZID (floating when the zone has no IANA name, UTC when it is UTC), DTEND an hour
+// later (the record keeps no length), SUMMARY and DESCRIPTION when not empty:
 //  - an appointment at its date and time;
-//  - a weekly event from its first weekday on or after its own date, at its time, with
+//  - a weekly event from its last weekday on or before its own date, at its time, with
 //    RRULE:FREQ=WEEKLY;BYDAY=<its weekday>;
 //  - a reminder from its own date and time with RRULE:FREQ=HOURLY;INTERVAL=1, 2 or 3.
 // Texts are taken as Latin-1 (what the keyboard gives past ASCII), control codes as "?".

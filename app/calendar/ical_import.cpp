@@ -1,101 +1,32 @@
-// The import's mapping from a parsed iCalendar file to calendar events, with libical
-// doing the parsing, the time zones and the recurrence rules.
+// The import's mapping from the series of an iCalendar file (ical/occurrences.h) to the
+// calendar's fixed records: appointments, weekly events and reminders.
 #include "app/calendar/ical_import.h"
 
-#include <libical/ical.h>
+#include <time.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 #include <utility>
 
 #include "app/calendar/event_editor.h"
+#include "app/calendar/ical/occurrences.h"
 
 namespace {
 
-// Occurrences of one rule looked at before giving up on finding the next one: far more
-// than a daily rule that began a century ago needs once started near the present.
-constexpr int kMaxOccurrences = 100000;
-
-// Seconds of a day, to start a rule's walk early enough to meet an instance in progress.
 constexpr std::time_t kDay = 86400;
-
-bool IsFloating(const icaltimetype& t) { return t.is_date || t.zone == nullptr; }
-
-// A date of years 1 to 3000 (the last libical writes) that exists and, unless a date
-// alone, a time of day: libical passes on whatever digits a file holds.
-bool IsReal(const icaltimetype& t) {
-    if (t.year < 1 || t.year > 3000 || t.month < 1 || t.month > 12 || t.day < 1 ||
-        t.day > icaltime_days_in_month(t.month, t.year))
-        return false;
-    return t.is_date || (t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 && t.second <= 60);
-}
-
-// The instant of `t`: zoned and UTC times exactly; floating times and dates on the local
-// wall clock (a date at its midnight).
-std::time_t InstantOf(const icaltimetype& t) {
-    if (!IsFloating(t)) return icaltime_as_timet_with_zone(t, t.zone);
-    std::tm tm{};
-    tm.tm_year = t.year - 1900;
-    tm.tm_mon = t.month - 1;
-    tm.tm_mday = t.day;
-    if (!t.is_date) tm.tm_hour = t.hour, tm.tm_min = t.minute, tm.tm_sec = t.second;
-    tm.tm_isdst = -1;
-    return std::mktime(&tm);
-}
-
-// `instant` in the same form as `like`: a date, a floating time (both local), or a time
-// of like's zone.
-icaltimetype SameFormAs(std::time_t instant, const icaltimetype& like) {
-    if (!IsFloating(like)) return icaltime_from_timet_with_zone(instant, 0, like.zone);
-    std::tm tm{};
-    localtime_r(&instant, &tm);
-    icaltimetype t = icaltime_null_time();
-    t.year = tm.tm_year + 1900, t.month = tm.tm_mon + 1, t.day = tm.tm_mday;
-    if (like.is_date) t.is_date = 1;
-    else t.hour = tm.tm_hour, t.minute = tm.tm_min, t.second = tm.tm_sec;
-    return t;
-}
-
-struct LocalTime {
-    Date date;
-    Time time;
-    int wday;  // 0 Sunday to 6 Saturday
-};
-
-// The owl's wall clock for `t`: a floating time as written, a date at 9:00, a zoned time
-// converted to the local zone.
-LocalTime LocalOf(const icaltimetype& t) {
-    if (IsFloating(t)) {
-        return {{t.day, t.month, t.year}, {t.is_date ? 9 : t.hour, t.is_date ? 0 : t.minute},
-                icaltime_day_of_week(t) - 1};
-    }
-    const std::time_t instant = InstantOf(t);
-    std::tm tm{};
-    localtime_r(&instant, &tm);
-    return {{tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900}, {tm.tm_hour, tm.tm_min}, tm.tm_wday};
-}
-
-bool ListEmpty(const short* list) { return list[0] == ICAL_RECURRENCE_ARRAY_MAX; }
-
-// No BY part other than, when allowed, BYDAY.
-bool OnlyByDay(const icalrecurrencetype& r, bool by_day_allowed) {
-    for (const short* list : {r.by_second, r.by_minute, r.by_hour, r.by_month_day, r.by_year_day,
-                              r.by_week_no, r.by_month, r.by_set_pos})
-        if (!ListEmpty(list)) return false;
-    return by_day_allowed || ListEmpty(r.by_day);
-}
-
-// Every week, on DTSTART's weekday or on one plain weekday.
-bool IsWeeklyRule(const icalrecurrencetype& r) {
-    return r.freq == ICAL_WEEKLY_RECURRENCE && r.interval == 1 && OnlyByDay(r, true) &&
-           (ListEmpty(r.by_day) ||
-            (r.by_day[1] == ICAL_RECURRENCE_ARRAY_MAX && icalrecurrencetype_day_position(r.by_day[0]) == 0));
-}
-
-bool IsReminderRule(const icalrecurrencetype& r) {
-    return r.freq == ICAL_HOURLY_RECURRENCE && r.interval >= 1 && r.interval <= 3 && OnlyByDay(r, false);
-}
+// A series that ends within this is kept as its next occurrence only: a weekly event
+// the record cannot end would outlive it for long.
+constexpr std::time_t kShortSeries = 28 * kDay;
+// How far ahead moved and cancelled occurrences of a weekly series are looked for.
+constexpr std::time_t kExceptionsAhead = 366 * kDay;
+// CPU time the import may spend on one series in all its calls of the engine, seconds.
+constexpr double kSeriesCpuSeconds = 0.05;
+// The editor holds one character more than its limit (EditTextField): so does the import.
+constexpr size_t kTitleChars = kTitleLimit + 1, kDescriptionChars = kDescriptionLimit + 1;
 
 // The text without the spaces that end it: iCalendar readers drop them.
 std::string TrimEnd(std::string text) {
@@ -113,153 +44,240 @@ bool FillField(char* field, size_t size, size_t limit, const std::string& text) 
     return text.find_first_not_of(' ', kept) != std::string::npos;
 }
 
-std::string Text(const char* s) { return s ? s : ""; }
+double ThreadCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+std::string DateText(const IcalLocalTime& t) {
+    return std::to_string(t.day) + "/" + std::to_string(t.month) + "/" + std::to_string(t.year);
+}
+
+std::string WhenText(const IcalLocalTime& t, bool all_day) {
+    char time[8];
+    std::snprintf(time, sizeof time, "%d:%02d", t.hour, t.minute);
+    return DateText(t) + (all_day ? "" : std::string(" ") + time);
+}
+
+// Weekday (0 Sunday) of a RECURRENCE-ID value "YYYYMMDD...": the series' own weekday.
+int WeekdayOfId(const std::string& id) {
+    std::tm tm{};
+    if (id.size() < 8) return -1;
+    tm.tm_year = std::atoi(id.substr(0, 4).c_str()) - 1900;
+    tm.tm_mon = std::atoi(id.substr(4, 2).c_str()) - 1;
+    tm.tm_mday = std::atoi(id.substr(6, 2).c_str());
+    tm.tm_hour = 12;
+    const std::time_t t = timegm(&tm);
+    gmtime_r(&t, &tm);
+    return tm.tm_wday;
+}
+
+// The record's key for telling apart events one file gives: what SameEvent compares.
+std::string Key(const Event& e) {
+    char head[64];
+    std::snprintf(head, sizeof head, "%d|%d/%d/%d|%d:%d|%d|%d|", e.type, e.type == kAppointment ? e.date.day : 0,
+                  e.type == kAppointment ? e.date.month : 0, e.type == kAppointment ? e.date.year : 0,
+                  e.type == kReminder ? 0 : e.time.hour, e.type == kReminder ? 0 : e.time.min,
+                  e.type == kWeekly ? e.wday : 0, e.type == kReminder ? e.remind_mode : 0);
+    return head + TrimEnd(FieldText(e.title, sizeof e.title));
+}
 
 class Mapper {
 public:
     Mapper(std::time_t now, IcalImport& out) : now_(now), out_(out) { localtime_r(&now, &now_tm_); }
 
-    void Calendar(icalcomponent* cal) {
-        // Instances moved or cancelled by an event of their own are not the series' to give.
-        for (icalcomponent* c = icalcomponent_get_first_component(cal, ICAL_VEVENT_COMPONENT); c;
-             c = icalcomponent_get_next_component(cal, ICAL_VEVENT_COMPONENT)) {
-            const icaltimetype id = icalcomponent_get_recurrenceid(c);
-            if (!icaltime_is_null_time(id)) moved_.insert({Text(icalcomponent_get_uid(c)), InstantOf(id)});
+    void Series(const IcalSeries& s, bool method_cancel) {
+        name_ = s.Summary().empty() ? "an untitled VEVENT" : "\"" + FontText(s.Summary()) + "\"";
+        notes_.clear();
+        if (!s.Unusable().empty()) return Skip(s.Unusable());
+        if (s.Cancelled()) return Skip(method_cancel ? "cancelled (the file says METHOD:CANCEL)" : "cancelled");
+        std::string why;
+        IcalOccurrence next;
+        cpu_start_ = ThreadCpuSeconds();
+        if (!s.Next(now_, next, why, Left())) return Skip(why);
+        notes_ = s.Notes();
+        const IcalRuleShape shape = s.Shape();
+        const bool simple = !shape.other_parts && !shape.several && !shape.rdates;
+        if (shape.freq == IcalFreq::kHourly && simple && shape.weekdays == 0 && shape.interval <= 3 && !shape.ends &&
+            s.Start() <= now_) {
+            Event e(now_tm_);
+            e.type = kReminder;
+            e.remind_mode = shape.interval - 1;
+            return Add(s, e, next);
         }
-        for (icalcomponent* c = icalcomponent_get_first_component(cal, ICAL_ANY_COMPONENT); c;
-             c = icalcomponent_get_next_component(cal, ICAL_ANY_COMPONENT))
-            Item(c);
+        if ((shape.freq == IcalFreq::kWeekly || shape.freq == IcalFreq::kDaily) && simple && shape.interval == 1)
+            return Weekly(s, next);
+        if (shape.freq != IcalFreq::kNone || shape.rdates)
+            notes_.push_back("repeats in a way the calendar cannot hold: only its next occurrence was kept");
+        Appointment(s, next);
+    }
+
+    void Other(const IcalOther& o) {
+        name_ = o.summary.empty() ? "an untitled " + o.kind : "\"" + FontText(o.summary) + "\"";
+        if (o.kind == "VTODO") return Skip("a to-do (VTODO), not an event");
+        if (o.kind == "VJOURNAL") return Skip("a journal entry (VJOURNAL), not an event");
+        Skip("not an event");
     }
 
 private:
-    void Item(icalcomponent* c) {
-        switch (icalcomponent_isa(c)) {
-        case ICAL_VEVENT_COMPONENT: return Vevent(c);
-        case ICAL_VTIMEZONE_COMPONENT: return;
-        case ICAL_VTODO_COMPONENT: return Skip(c, "a to-do (VTODO), not an event");
-        case ICAL_VJOURNAL_COMPONENT: return Skip(c, "a journal entry (VJOURNAL), not an event");
-        default: return Skip(c, "not an event");
+    // A weekly or daily series as one weekly event per weekday, unless it starts after
+    // today or ends within four weeks: then as its next occurrence.
+    void Weekly(const IcalSeries& s, const IcalOccurrence& next) {
+        IcalOccurrence after;
+        std::string why;
+        if (s.Start() > now_ && !IsToday(s)) {
+            notes_.push_back("a repeating series that starts on " + DateText(next.local) +
+                             ": only its first occurrence was kept (import it again once it has begun)");
+            return Appointment(s, next);
+        }
+        if (!s.Next(now_ + kShortSeries, after, why, Left())) {
+            if (why != "in the past") return Skip(why);
+            notes_.push_back("a repeating series that ends within four weeks: only its next occurrence was kept");
+            return Appointment(s, next);
+        }
+        IcalOccurrence last;
+        if (s.Shape().ends && s.Last(now_, last, why, Left()))
+            notes_.push_back("the calendar cannot end a weekly event: remove it after " + DateText(last.local));
+        else if (s.Shape().ends)
+            notes_.push_back("the calendar cannot end a weekly event, and its end was not found (" + why + ")");
+        if (s.ZoneDriftsFromLocal(now_, now_ + 366 * kDay))
+            notes_.push_back("the offset between its time zone and the local one changes during the year: "
+                             "its time may be an hour off between summer-time changes");
+        // One weekly event per weekday of the series (its own zone's), at the local
+        // weekday and time of that weekday's first occurrence from now.
+        IcalQuery week;
+        week.with_cancelled = true;
+        week.budget = Left();
+        const IcalOccurrences weeks = s.Between(now_, now_ + 21 * kDay, week);
+        std::map<int, IcalOccurrence> by_weekday;
+        for (const IcalOccurrence& o : weeks.list)
+            if (!o.overridden) by_weekday.emplace((WeekdayOfId(o.recurrence_id) + 6) % 7, o);  // Monday first
+        if (!weeks.complete || by_weekday.empty()) return Skip("too much work to follow its repeat rule");
+        const size_t weekly = out_.events.size();
+        for (const auto& entry : by_weekday) {
+            Event e(now_tm_);
+            e.type = kWeekly;
+            e.wday = entry.second.local.wday;
+            e.time = entry.second.all_day ? Time{9, 0} : Time{entry.second.local.hour, entry.second.local.minute};
+            Add(s, e, entry.second);
+        }
+        // The record holds no exceptions: a moved occurrence is added on its own, a
+        // cancelled one only told (the weekly event will still announce it).
+        IcalQuery changes;
+        changes.only_exceptions = true;
+        changes.budget = Left();
+        const IcalOccurrences exceptions = s.Between(now_, now_ + kExceptionsAhead, changes);
+        if (!exceptions.complete)
+            out_.events[weekly].notes.push_back("its moved and cancelled dates were not all looked at (" +
+                                                exceptions.problem + ")");
+        for (const IcalOccurrence& o : exceptions.list) {
+            if (o.cancelled) {
+                // Told with the weekly event of its weekday (the first when none is).
+                size_t at = weekly;
+                for (size_t i = weekly; i < out_.events.size(); ++i)
+                    if (out_.events[i].event.type == kWeekly && out_.events[i].event.wday == o.local.wday) at = i;
+                if (at < out_.events.size())
+                    out_.events[at].notes.push_back("the weekly event will still announce " +
+                                                    WhenText(o.local, o.all_day) + ", which was cancelled");
+            } else {
+                notes_.push_back("moved occurrence kept as an appointment of its own");
+                Appointment(s, o);
+            }
         }
     }
 
-    void Vevent(icalcomponent* c) {
-        if (icalcomponent_get_status(c) == ICAL_STATUS_CANCELLED) return Skip(c, "cancelled");
-        const icaltimetype start = icalcomponent_get_dtstart(c);
-        if (icaltime_is_null_time(start)) return Skip(c, "no start time (DTSTART)");
-        if (!IsReal(start)) return Skip(c, "its start (DTSTART) is not a real date and time");
-        // Length of the event (of each instance), seconds; a date alone lasts its day.
-        const icaltimetype end = icalcomponent_get_dtend(c);
-        const std::time_t length = IsReal(end) ? std::max<std::time_t>(0, InstantOf(end) - InstantOf(start)) : 0;
+    bool IsToday(const IcalSeries& s) const {
+        const std::time_t start = s.Start();
+        std::tm tm{};
+        localtime_r(&start, &tm);
+        return tm.tm_year == now_tm_.tm_year && tm.tm_yday == now_tm_.tm_yday;
+    }
 
-        IcalEvent found{Event(now_tm_), Name(c), {}};
-        Event& e = found.event;
-        icaltimetype at = start;
-        icalproperty* rrule = icalcomponent_get_first_property(c, ICAL_RRULE_PROPERTY);
-        const icalrecurrencetype r = rrule ? icalproperty_get_rrule(rrule) : icalrecurrencetype{};
-        if (!rrule) {
-            if (InstantOf(start) + length < now_) return Skip(c, "in the past");
-        } else if (IsReminderRule(r)) {
-            const bool ended = (IsReal(r.until) && InstantOf(r.until) < now_) ||
-                               (r.count > 0 && InstantOf(start) + std::time_t(r.count - 1) * r.interval * 3600 < now_);
-            if (ended) return Skip(c, "in the past");
-            e.type = kReminder;
-            e.remind_mode = r.interval - 1;
-        } else {
-            std::string why;
-            if (!NextInstance(c, start, r, length, at, why)) return Skip(c, why);
-            if (IsWeeklyRule(r)) e.type = kWeekly;
+    void Appointment(const IcalSeries& s, const IcalOccurrence& o) {
+        if (o.local.year < 1 || o.local.year > 3000) return Skip("its date is out of range");
+        Event e(now_tm_);
+        e.type = kAppointment;
+        e.date = {o.local.day, o.local.month, o.local.year};
+        // A date without a time is an appointment at 9:00 that day.
+        e.time = o.all_day ? Time{9, 0} : Time{o.local.hour, o.local.minute};
+        Add(s, e, o);
+    }
+
+    void Add(const IcalSeries& s, Event e, const IcalOccurrence& o) {
+        IcalEvent found{e, "\"" + FontText(o.summary) + "\"", {}, {}};
+        if (o.summary.empty()) found.name = name_;
+        if (FillField(found.event.title, sizeof e.title, kTitleChars, FontText(o.summary)))
+            found.cut.push_back("title cut to " + std::to_string(kTitleChars) + " characters");
+        if (FillField(found.event.description, sizeof e.description, kDescriptionChars, FontText(o.description)))
+            found.cut.push_back("description cut to " + std::to_string(kDescriptionChars) + " characters");
+        // Two series of the file with different titles that give the same record once cut:
+        // the later one's title ends in "~2" (then "~3", ...) so that both are kept, and
+        // kept again as the same on the next import of the file.
+        const std::string key = Key(found.event), full = FontText(o.summary);
+        auto seen = uids_.find(key);
+        if (seen != uids_.end() && seen->second.first != s.Uid() && seen->second.second != full) {
+            for (int n = 2;; ++n) {
+                const std::string tail = "~" + std::to_string(n);
+                std::string title = TrimEnd(FieldText(found.event.title, sizeof e.title));
+                title = title.substr(0, std::min(title.size(), kTitleChars - tail.size())) + tail;
+                FillField(found.event.title, sizeof e.title, kTitleChars, title);
+                if (!uids_.count(Key(found.event))) break;
+            }
+            found.notes.push_back("another event of the file has the same title and time: this one is titled \"" +
+                                  FieldText(found.event.title, sizeof e.title) + "\"");
         }
-        if (e.type != kReminder) {
-            const LocalTime local = LocalOf(at);
-            if (local.date.year < 1 || local.date.year > 3000) return Skip(c, "its date is out of range");
-            e.time = local.time;
-            if (e.type == kWeekly) e.wday = local.wday;
-            else e.date = local.date;
-        }
-        if (FillField(e.title, sizeof e.title, kTitleLimit, FontText(Text(icalcomponent_get_summary(c)))))
-            found.cut.push_back("title cut to " + std::to_string(kTitleLimit) + " characters");
-        if (FillField(e.description, sizeof e.description, kDescriptionLimit,
-                      FontText(Text(icalcomponent_get_description(c)))))
-            found.cut.push_back("description cut to " + std::to_string(kDescriptionLimit) + " characters");
+        uids_.emplace(Key(found.event), std::make_pair(s.Uid(), full));
+        found.notes.insert(found.notes.begin(), notes_.begin(), notes_.end());
+        notes_.clear();
         out_.events.push_back(found);
     }
 
-    // The first instance of the series that has not wholly passed, is not excluded
-    // (EXDATE) and is not moved by an event of its own; false, with the reason, if none.
-    bool NextInstance(icalcomponent* c, icaltimetype start, const icalrecurrencetype& rule,
-                      std::time_t length, icaltimetype& at, std::string& why) {
-        icalrecur_iterator* it = icalrecur_iterator_new(rule, start);
-        if (!it) {
-            why = "its repeat rule (RRULE) cannot be followed";
-            return false;
-        }
-        // A rule with COUNT must be walked from its start to count its instances.
-        if (rule.count == 0) icalrecur_iterator_set_start(it, SameFormAs(now_ - length - kDay, start));
-        const std::string uid = Text(icalcomponent_get_uid(c));
-        why = "repeats too often to find its next time";
-        for (int i = 0; i < kMaxOccurrences; ++i) {
-            icaltimetype t = icalrecur_iterator_next(it);
-            if (icaltime_is_null_time(t)) {
-                why = "in the past";
-                break;
-            }
-            const std::time_t instant = InstantOf(t);
-            if (!IsReal(t) || instant + length < now_ || icalproperty_recurrence_is_excluded(c, &start, &t) ||
-                moved_.count({uid, instant}))
-                continue;
-            at = t;
-            why.clear();
-            break;
-        }
-        icalrecur_iterator_free(it);
-        return why.empty();
-    }
+    void Skip(const std::string& reason) { out_.skipped.push_back(name_ + ": " + reason); }
 
-    std::string Name(icalcomponent* c) {
-        const char* summary = icalcomponent_get_summary(c);
-        if (summary) return "\"" + FontText(summary) + "\"";
-        const char* kind = icalcomponent_kind_to_string(icalcomponent_isa(c));
-        return std::string("an untitled ") + (kind ? kind : "item");
+    // What is left of the CPU time one series may take, for the next call of the engine;
+    // never less than 2 ms, so that a call can still answer.
+    IcalBudget Left() const {
+        IcalBudget budget;
+        budget.cpu_seconds = std::max(0.002, kSeriesCpuSeconds - (ThreadCpuSeconds() - cpu_start_));
+        return budget;
     }
-
-    void Skip(icalcomponent* c, const std::string& reason) { out_.skipped.push_back(Name(c) + ": " + reason); }
 
     const std::time_t now_;
+    double cpu_start_ = 0;
     std::tm now_tm_{};
     IcalImport& out_;
-    std::set<std::pair<std::string, std::time_t>> moved_;
+    std::string name_;
+    std::vector<std::string> notes_;          // for the next event added
+    // Record key to the UID and whole title that gave it.
+    std::map<std::string, std::pair<std::string, std::string>> uids_;
 };
 
 }  // namespace
 
+std::string ImportedTitle(const Event& e) {
+    std::string utf8;
+    for (unsigned char c : FieldText(e.title, sizeof e.title)) {
+        if (c >= 0x80) utf8 += static_cast<char>(0xC0 | c >> 6), utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        else utf8 += static_cast<char>(c);
+    }
+    const std::string text = FontText(utf8);
+    return TrimEnd(text.substr(0, std::min(text.size(), kTitleChars)));
+}
+
 IcalImport MapIcalendar(const char* data, size_t size, std::time_t now) {
     IcalImport out;
-    // A zero byte would end the text early for the parser: such a file is not text.
-    if (size == 0 || std::memchr(data, 0, size)) return out;
-    std::string text(data, size);
-    if (text.compare(0, 3, "\xEF\xBB\xBF") == 0) text.erase(0, 3);  // a UTF-8 byte-order mark
-
-    icalerror_set_errors_are_fatal(0);
-    icalcomponent* root = icalparser_parse_string(text.c_str());
-    if (!root) return out;
-    std::vector<icalcomponent*> calendars;
-    if (icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT) {
-        calendars.push_back(root);
-    } else if (icalcomponent_isa(root) == ICAL_XROOT_COMPONENT) {  // several in one file
-        for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); c;
-             c = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT))
-            calendars.push_back(c);
-    }
-    out.is_icalendar = !calendars.empty();
+    const IcalFile file = ReadIcalFile(data, size);
+    out.is_icalendar = file.is_icalendar;
     Mapper mapper(now, out);
-    for (icalcomponent* cal : calendars) mapper.Calendar(cal);
-    icalcomponent_free(root);
+    for (const IcalSeries& s : file.series) mapper.Series(s, file.method_cancel);
+    for (const IcalOther& o : file.others) mapper.Other(o);
+    out.notes = file.notes;
     return out;
 }
 
 bool SameEvent(const Event& a, const Event& b) {
-    if (a.type != b.type || TrimEnd(FieldText(a.title, sizeof a.title)) != TrimEnd(FieldText(b.title, sizeof b.title)))
-        return false;
+    if (a.type != b.type || ImportedTitle(a) != ImportedTitle(b)) return false;
     const bool same_time = a.time.hour == b.time.hour && a.time.min == b.time.min;
     switch (a.type) {
     case kAppointment:

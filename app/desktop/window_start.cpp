@@ -5,31 +5,31 @@
 #include <GL/freeglut.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <vector>
 
 #include "app/desktop/window_place.h"
 #include "app/desktop/window_scale.h"
+#include "app/desktop/window_size.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
 #include "platform/desktop.h"
+#include "platform/regular_file.h"
 
 namespace {
 
 PlaceMemory place_memory;
 std::string place_file;
 
-// The place file's text, read only when it is a regular file and only as far as a
-// place can go; false when there is none to read.
+// The place file's text, read through the descriptor checked to be a regular file (a
+// FIFO swapped in is never waited on); a file longer than any place reads as an empty
+// text, which is no place. False when there is none to read.
 bool ReadPlaceFile(const std::string& path, std::string& text) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-    std::ifstream in(path, std::ios::binary);
-    char buf[64];
-    in.read(buf, sizeof buf);
-    text.assign(buf, size_t(in.gcount()));
+    const FileRead r = ReadRegularFile(path, 64);
+    if (r.status != FileReadStatus::kRead && r.status != FileReadStatus::kTooLarge) return false;
+    text.assign(r.bytes.begin(), r.bytes.end());
     return true;
 }
 
@@ -64,12 +64,17 @@ WindowPlan PlanWindow(const CommandLine& cl, const char* display_name) {
     plan.side = WindowSide(ChooseScale(cli ? cli->c_str() : nullptr, std::getenv("STRIGOLO_SCALE"),
                                        facts.resources, warnings));
     for (const std::string& w : warnings) std::fprintf(stderr, "strigolo: %s\n", w.c_str());
+    plan.w = plan.h = plan.side;
     if (const std::string* geometry = cl.Value("-geometry")) {
         bool size = false, place = false;
         GeometryParts(*geometry, size, place);
-        plan.set_size = !size;
+        ParseGeometrySize(*geometry, plan.w, plan.h);
         plan.set_place = !place;
     }
+    std::string note;
+    if (ClampWindowSize(plan.w, plan.h, facts.screen.w, facts.screen.h, 0, note))
+        std::fprintf(stderr, "strigolo: %s\n", note.c_str());
+    plan.side = std::max(plan.w, plan.h);
 
     CentreOn(ChooseMonitor(facts), plan.side, plan.x, plan.y);
     plan.place_file = PlaceFilePath(std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
@@ -96,6 +101,18 @@ void CheckWindowPlace() {
         return;
     }
     if (PlaceToWrite(place_memory, x, y, frame_known, left, top)) WritePlace(place_memory.x, place_memory.y);
+}
+
+void FitWindowToRenderer(WindowPlan& plan) {
+    GLint viewport[2] = {0, 0}, texture = 0;
+    glGetIntegerv(GL_MAX_VIEWPORT_DIMS, viewport);
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &texture);
+    // The backdrop's kept copy is a texture of the window's size.
+    const int largest = std::min({int(viewport[0]), int(viewport[1]), int(texture)});
+    std::string note;
+    if (largest <= 0 || !ClampWindowSize(plan.w, plan.h, 0, 0, largest, note)) return;
+    std::fprintf(stderr, "strigolo: %s\n", note.c_str());
+    glutReshapeWindow(plan.w, plan.h);
 }
 
 void RememberWindowPlace(const WindowPlan& plan) {

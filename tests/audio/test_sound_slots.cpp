@@ -1,13 +1,20 @@
-// The engine's slots against real OpenAL Soft on its null device, and pausing the
-// device while nothing plays. (That a FIFO or a folder is never read: the calendar file
-// test and tests/e2e/test_window.py, through the same reader.)
+// The engine's slots against real OpenAL Soft on its null device, pausing the device
+// while nothing plays, and sound files swapped for a FIFO while they load. (That a FIFO
+// or a folder in place at the start is never read: the calendar file test and
+// tests/e2e/test_window.py, through the same reader.)
 #include <AL/al.h>
 #include <AL/alc.h>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
 #include <thread>
 
 #include "audio/audio_engine.h"
@@ -52,9 +59,14 @@ TEST_F(SoundSlots, ASpawnCutsTheSlotsSoundAndOtherSlotsAreIgnored) {
     const ALint long_size = std::filesystem::file_size(long_tone) - 44;
     const ALint short_size = std::filesystem::file_size(short_tone) - 44;
     EXPECT_EQ(alcGetCurrentContext(), nullptr);  // no mixer before the first sound
+    // A sound past 16 MiB (its header copied from a good one) is not read at all.
+    const std::string big = testing::TempDir() + "strigolo-big.wav";
+    std::filesystem::copy_file(short_tone, big, std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::resize_file(big, (16u << 20) + 1);
     struct { std::string file; int slot; bool playing; ALint size; } rows[] = {
         {short_tone, 0, true, short_size}, {short_tone, -1, true, long_size}, {short_tone, 10, true, long_size},
-        {STRIGOLO_DATA_DIR "/missing.wav", 0, false, 0}, {STRIGOLO_DATA_DIR "/sleep.zfx", 0, false, 0}};
+        {STRIGOLO_DATA_DIR "/missing.wav", 0, false, 0}, {STRIGOLO_DATA_DIR "/sleep.zfx", 0, false, 0},
+        {big, 0, false, 0}};
     for (const auto& r : rows) {
         AudioEngine.spawn_static(0, long_tone.c_str(), false), AudioEngine.spawn_static(r.slot, r.file.c_str(), false);
         Sound& s0 = AudioEngine.s[0];
@@ -88,4 +100,34 @@ TEST_F(SoundSlots, TheDevicePausesAfterASecondOfQuietAndASpawnResumesIt) {
     }
     AudioEngine.spawn_static(0, short_tone.c_str(), false);
     EXPECT_TRUE(PlaysOnWithin(AudioEngine.s[0], 2.0) && PlaysOnWithin(s1, 2.0)) << "not resumed";
+}
+
+// The sound's name taken in turns by a good file and a FIFO with no writer, as fast as a
+// second thread can rename them, while the slot loads it for two seconds: no load waits on the
+// FIFO. (A load that opens the name a second time after checking it would: the FIFO is
+// then opened for writing to let it go.)
+TEST_F(SoundSlots, ASoundSwappedForAFifoWhileLoadingIsNeverWaitedOn) {
+    const std::string dir = testing::TempDir() + "strigolo-swap-" + std::to_string(getpid());
+    std::filesystem::create_directories(dir);
+    const std::string name = dir + "/notify.wav", fifo = dir + "/fifo", good = dir + "/good";
+    std::filesystem::copy_file(short_tone, name);
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    std::atomic<bool> done{false};
+    std::thread swapper([&] {
+        for (bool to_fifo = true; !done; to_fifo = !to_fifo) {
+            std::rename(name.c_str(), (to_fifo ? good : fifo).c_str());
+            std::rename((to_fifo ? fifo : good).c_str(), name.c_str());
+        }
+    });
+    auto loads = std::async(std::launch::async, [&] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+        while (std::chrono::steady_clock::now() < end) AudioEngine.spawn_static(0, name.c_str(), false);
+    });
+    const bool finished = loads.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    done = true;
+    swapper.join();
+    for (int i = 0; !finished && loads.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready; ++i)
+        for (const std::string& f : {name, fifo}) close(open(f.c_str(), O_WRONLY | O_NONBLOCK));
+    EXPECT_TRUE(finished);
+    std::filesystem::remove_all(dir);
 }

@@ -4,7 +4,8 @@ calendar linked to /dev/urandom never read; the title, the size and place on the
 icons answering at their scaled places, the process id and host on the window; one copy
 only when three start at once; --scale beats Xft.dpi. Under openbox: centred allowing
 for the frame, kept above, the place remembered without drift and a damaged place file
-told and ignored."""
+told and ignored. Started before any window manager: kept above by the one that starts
+later, and by the one that replaces it."""
 import ctypes
 import os
 import re
@@ -98,7 +99,25 @@ def check_window_manager():
         assert s.geometry() == centred and len(complaints) == 1, (s.geometry(), app.stderr())
 
 
+def check_late_window_manager():
+    """Started before any window manager (autostart ahead of it at login), then under
+    openbox, then under another openbox that replaces it: kept above by each."""
+    with Session() as s:
+        s.start()
+        for command in (["openbox", "--sm-disable"], ["openbox", "--sm-disable", "--replace"]):
+            before = s.prop("_NET_FRAME_EXTENTS")
+            s.procs.append(subprocess.Popen(command, env=s.env(), stdout=subprocess.DEVNULL,
+                                            stderr=subprocess.DEVNULL))
+            if "--replace" in command:
+                wait_for(lambda: s.procs[-2].poll() is not None, what="the first openbox to leave")
+            wait_for(lambda: "=" in s.prop("_NET_FRAME_EXTENTS") and s.prop("_NET_FRAME_EXTENTS") != before
+                     or "--replace" in command, what="openbox to frame the window")
+            time.sleep(2)  # the owl asks again a second after a manager appears
+            assert "_NET_WM_STATE_ABOVE" in s.prop("_NET_WM_STATE"), (command, s.prop("_NET_WM_STATE"))
+
+
 if __name__ == "__main__":
     check_plain_x()
     check_window_manager()
+    check_late_window_manager()
     print("window: all checks passed")

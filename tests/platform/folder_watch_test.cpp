@@ -16,7 +16,7 @@
 namespace {
 
 std::string Seen(const std::vector<FolderChange>& changes) {
-    const char* kinds[] = {"changed", "gone", "folder-gone", "folder-back"};
+    const char* kinds[] = {"changed", "created", "gone", "folder-gone", "folder-back"};
     std::string s;
     for (const FolderChange& c : changes)
         s += (s.empty() ? "" : " ") + std::to_string(c.folder) + ":" + kinds[int(c.event)] +
@@ -39,9 +39,10 @@ TEST(FolderWatch, ReportsEachChangeAndTheFolderGoingAndComingBack) {
     const struct { std::function<void()> act; uint32_t wait; const char* seen; } steps[] = {
         {[] {}, 0, "0:folder-back"},
         {[] {}, 10, ""},
-        {[&] { write(cal + "/a.ics"); }, 10, "0:changed(a.ics)"},
+        {[&] { write(cal + "/a.ics"); }, 10, "0:created(a.ics) 0:changed(a.ics)"},
         {[&] { write(cal + "/.b.tmp"); std::rename((cal + "/.b.tmp").c_str(), (cal + "/b.ics").c_str()); }, 10,
-         "0:changed(.b.tmp) 0:gone(.b.tmp) 0:changed(b.ics)"},
+         "0:created(.b.tmp) 0:changed(.b.tmp) 0:gone(.b.tmp) 0:changed(b.ics)"},
+        {[&] { write(top + "/l.tmp"); link((top + "/l.tmp").c_str(), (cal + "/l.ics").c_str()); }, 10, "0:created(l.ics)"},
         {[&] { unlink((cal + "/a.ics").c_str()); mkdir((cal + "/sub").c_str(), 0700); }, 10, "0:gone(a.ics)"},
         {[&] { mkdir(later.c_str(), 0700); }, 10, ""},              // looked for once a second
         {[] {}, kFolderRecheckMs, "1:folder-back"},
@@ -52,8 +53,10 @@ TEST(FolderWatch, ReportsEachChangeAndTheFolderGoingAndComingBack) {
         {[&] { mkdir((top + "/other").c_str(), 0700); std::filesystem::remove_all(later);
                std::rename((top + "/other").c_str(), later.c_str()); }, 10, "1:folder-gone"},
         {[] {}, kFolderRecheckMs, "1:folder-back"},
-        {[&] { write(later + "/d.ics"); std::filesystem::remove_all(cal); }, 10,
-         "1:changed(d.ics) 0:gone(b.ics) 0:gone(c.ics) 0:folder-gone"},
+        {[&] { write(later + "/d.ics");
+               for (const char* n : {"/b.ics", "/c.ics", "/l.ics"}) unlink((cal + n).c_str());
+               rmdir((cal + "/sub").c_str()); rmdir(cal.c_str()); }, 10,
+         "1:created(d.ics) 1:changed(d.ics) 0:gone(b.ics) 0:gone(c.ics) 0:gone(l.ics) 0:folder-gone"},
         {[] {}, kFolderRecheckMs, ""},
     };
     for (const auto& s : steps) {

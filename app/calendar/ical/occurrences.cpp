@@ -5,6 +5,7 @@
 #include <libical/ical.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <set>
@@ -97,7 +98,13 @@ struct RDate {
 }  // namespace
 
 struct IcalSeriesData {
-    std::shared_ptr<ZoneBook> zones;
+    explicit IcalSeriesData(ZoneBook* book) : zones(book) { zones->Hold(); }
+    ~IcalSeriesData() { zones->Release(); }
+    IcalSeriesData(const IcalSeriesData&) = delete;
+    IcalSeriesData& operator=(const IcalSeriesData&) = delete;
+
+    std::atomic<long> holders{1};
+    ZoneBook* zones;
     std::string uid, summary, unusable;
     std::vector<std::string> notes;
     bool cancelled = false, has_master = true;
@@ -311,10 +318,9 @@ void ReadOverride(icalcomponent* c, Data& d) {
 }
 
 // A series from its master (or null) and its overrides.
-std::shared_ptr<Data> BuildSeries(icalcomponent* master, const std::vector<icalcomponent*>& overrides,
-                                  const std::shared_ptr<ZoneBook>& zones, bool method_cancel) {
-    auto d = std::make_shared<Data>();
-    d->zones = zones;
+Data* BuildSeries(icalcomponent* master, const std::vector<icalcomponent*>& overrides, ZoneBook* zones,
+                  bool method_cancel) {
+    Data* d = new Data(zones);
     d->has_master = master != nullptr;
     icalcomponent* first = master ? master : overrides.front();
     d->uid = Text(icalcomponent_get_uid(first));
@@ -332,11 +338,21 @@ std::shared_ptr<Data> BuildSeries(icalcomponent* master, const std::vector<icalc
             ReadRules(master, *d);
             ReadDates(master, *d);
         }
+        // libical drops a property it cannot read and leaves a note of its own in its place.
+        for (icalproperty* e = icalcomponent_get_first_property(master, ICAL_XLICERROR_PROPERTY); e;
+             e = icalcomponent_get_next_property(master, ICAL_XLICERROR_PROPERTY)) {
+            const std::string error = Text(icalproperty_get_xlicerror(e));
+            for (const char* name : {"RRULE", "RDATE", "EXDATE", "DTEND", "DURATION"})
+                if (error.find(std::string(" in ") + name + " property") != std::string::npos)
+                    d->notes.push_back(std::string("its ") + name + " could not be read and was left out");
+        }
     }
     for (icalcomponent* o : overrides) ReadOverride(o, *d);
     std::sort(d->overrides.begin(), d->overrides.end(),
               [](const Override& a, const Override& b) { return a.rid.instant < b.rid.instant; });
     if (!master) {
+        d->cancelled = d->cancelled || std::all_of(d->overrides.begin(), d->overrides.end(),
+                                                   [](const Override& o) { return o.cancelled; });
         d->summary = d->overrides.empty() ? "" : d->overrides.front().content.summary;
         if (d->overrides.empty()) d->unusable = "its start (DTSTART) is not a real date and time";
         else d->start.instant = d->overrides.front().start, d->start.is_date = d->overrides.front().all_day;
@@ -349,6 +365,17 @@ std::shared_ptr<Data> BuildSeries(icalcomponent* master, const std::vector<icalc
 class Query {
 public:
     Query(const Data& d, const IcalBudget& budget) : d_(d), meter_(budget) {}
+
+    // Whether DTSTART's zone keeps one offset for three hours either side of `t`: then
+    // wall times near it run in the order of their instants. A DST change moves the wall
+    // clock by two hours at most (Antarctica's Troll).
+    bool Steady(std::time_t t) const {
+        return d_.start.zone->OffsetAt(t - kFold) == d_.start.zone->OffsetAt(t + kFold);
+    }
+    // Wall times in DTSTART's zone surely before and after the instant `t`.
+    int64_t WallBefore(std::time_t t) const { return d_.start.zone->ToWall(t) - (Steady(t) ? 0 : kFold); }
+    int64_t WallAfter(std::time_t t) const { return d_.start.zone->ToWall(t) + (Steady(t) ? 0 : kFold); }
+    static constexpr int64_t kFold = 3 * 3600;
 
     // The end of the master's occurrence at wall time `wall`, beginning at `instant`.
     std::time_t EndOf(int64_t wall, std::time_t instant) const {
@@ -456,6 +483,19 @@ bool Earlier(const IcalOccurrence& a, const IcalOccurrence& b) {
 
 }  // namespace
 
+IcalSeries::IcalSeries(const IcalSeries& other) : d_(other.d_) { ++d_->holders; }
+
+IcalSeries& IcalSeries::operator=(const IcalSeries& other) {
+    ++other.d_->holders;
+    this->~IcalSeries();
+    d_ = other.d_;
+    return *this;
+}
+
+IcalSeries::~IcalSeries() {
+    if (--d_->holders == 0) delete d_;
+}
+
 const std::string& IcalSeries::Uid() const { return d_->uid; }
 const std::string& IcalSeries::Summary() const { return d_->summary; }
 bool IcalSeries::Cancelled() const { return d_->cancelled; }
@@ -469,10 +509,13 @@ std::time_t IcalSeries::Length() const { return d_->length; }
 IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const IcalQuery& query) const {
     IcalOccurrences out;
     if (!d_->unusable.empty() || to <= from) return out;
+    const bool only_exceptions = query.only_exceptions;
+    if (only_exceptions && d_->exdates.empty() && d_->exdays.empty() && d_->overrides.empty()) return out;
     Query q(*d_, query.budget);
     std::set<std::time_t> seen;
     auto add = [&](IcalOccurrence o) {
-        if (!Meets(o, from, to) || (o.cancelled && !query.with_cancelled)) return true;
+        if (!Meets(o, from, to) || (o.cancelled && !query.with_cancelled && !only_exceptions)) return true;
+        if (only_exceptions && !o.cancelled && !o.overridden) return true;
         if (out.list.size() >= query.max_count) {
             out.complete = false;
             out.problem = "more than " + std::to_string(query.max_count) + " occurrences";
@@ -484,16 +527,35 @@ IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const Ical
     auto master = [&](std::time_t instant, int64_t wall, IcalOccurrence o) {
         if (!seen.insert(instant).second || q.OverrideAt(instant)) return true;
         if (q.Excluded(instant, wall)) o.cancelled = true;
+        else if (only_exceptions) return true;
         return add(std::move(o));
     };
-    if (d_->has_master) {
-        // Wall times a day and a half either side hold every offset; an occurrence that
-        // began before `from` may still last into it.
-        const int64_t margin = 2 * kDay;
-        const int64_t wall_from = int64_t(from) - margin - d_->length;
-        const int64_t wall_to = int64_t(to) + margin;
+    if (d_->has_master && only_exceptions) {
+        // Only the excluded occurrences: the rule is walked at each EXDATE, not between.
+        const IcalZone& z = *d_->start.zone;
+        auto excluded = [&](int64_t lo, int64_t hi) {
+            return q.Walk(lo, hi, [&](int64_t w) {
+                const std::time_t instant = z.ToUtc(w);
+                return !q.Excluded(instant, w) || master(instant, w, q.Make(w));
+            });
+        };
+        bool whole = true;
+        for (auto e = std::lower_bound(d_->exdates.begin(), d_->exdates.end(), from - d_->length - kDay);
+             whole && e != d_->exdates.end() && *e < to; ++e)
+            whole = excluded(z.ToWall(*e), z.ToWall(*e));
+        for (auto day = std::lower_bound(d_->exdays.begin(), d_->exdays.end(), civil::FloorDiv(q.WallBefore(from), kDay) - 1);
+             whole && day != d_->exdays.end() && *day * kDay < q.WallAfter(to); ++day)
+            whole = excluded(*day * kDay, *day * kDay + kDay - 1);
+        if (!whole) out.complete = false, out.problem = "too much work to follow its repeat rule";
+    } else if (d_->has_master) {
+        // An occurrence that began before `from` may still last into it.
+        const int64_t wall_from = q.WallBefore(from) - d_->length;
+        const int64_t wall_to = q.WallAfter(to);
         const bool whole = q.Walk(wall_from, wall_to, [&](int64_t w) {
             const std::time_t instant = d_->start.zone->ToUtc(w);
+            if (instant >= to) return !(w >= wall_to - Query::kFold);  // past the fold, if any: done
+            const std::time_t end = q.EndOf(w, instant);
+            if (end <= from && !(end == instant && instant >= from)) return true;  // wholly before
             return master(instant, w, q.Make(w));
         });
         if (!whole) out.complete = false, out.problem = "too much work to follow its repeat rule";
@@ -506,6 +568,52 @@ IcalOccurrences IcalSeries::Between(std::time_t from, std::time_t to, const Ical
         if (!add(q.FromOverride(v))) break;
     std::sort(out.list.begin(), out.list.end(), Earlier);
     return out;
+}
+
+bool IcalSeries::ZoneDriftsFromLocal(std::time_t from, std::time_t to) const {
+    if (!d_->has_master || d_->start.is_date || !d_->start.zone) return false;
+    return d_->zones->DriftsFromLocal(*d_->start.zone, from, to);
+}
+
+bool IcalSeries::Last(std::time_t at, IcalOccurrence& out, std::string& why, const IcalBudget& budget) const {
+    why.clear();
+    if (!d_->unusable.empty()) {
+        why = d_->unusable;
+        return false;
+    }
+    for (const Rule& rule : d_->rules)
+        if (rule.count == 0 && !rule.has_until) {
+            why = "repeats without end";
+            return false;
+        }
+    Query q(*d_, budget);
+    bool found = false;
+    auto offer = [&](const IcalOccurrence& o) {
+        if (o.cancelled || !(o.end > at || (o.end == o.start && o.start >= at))) return;
+        if (!found || Earlier(out, o)) out = o, found = true;
+    };
+    if (d_->has_master) {
+        // The walk keeps only the last wall time it met; one occurrence is built at the end.
+        int64_t last = 0;
+        bool any = false;
+        const bool whole = q.Walk(q.WallBefore(at) - d_->length, kLastWall, [&](int64_t w) {
+            const std::time_t instant = d_->start.zone->ToUtc(w);
+            if (!q.Excluded(instant, w) && !q.OverrideAt(instant)) last = w, any = true;
+            return true;
+        });
+        if (!whole) {
+            why = "too much work to find its last occurrence";
+            return false;
+        }
+        if (any) offer(q.Make(last));
+        for (const RDate& r : d_->rdates) {
+            const IcalOccurrence o = q.FromRdate(r);
+            if (!q.Excluded(o.start, d_->start.zone->ToWall(o.start)) && !q.OverrideAt(o.start)) offer(o);
+        }
+    }
+    for (const Override& v : d_->overrides) offer(q.FromOverride(v));
+    if (!found) why = "in the past";
+    return found;
 }
 
 bool IcalSeries::Next(std::time_t at, IcalOccurrence& out, std::string& why, const IcalBudget& budget) const {
@@ -522,8 +630,7 @@ bool IcalSeries::Next(std::time_t at, IcalOccurrence& out, std::string& why, con
     };
     bool rule_matched = d_->rules.empty();
     if (d_->has_master) {
-        const int64_t margin = 2 * kDay;
-        const bool whole = q.Walk(int64_t(at) - margin - d_->length, int64_t(at) + kReach, [&](int64_t w) {
+        const bool whole = q.Walk(q.WallBefore(at) - d_->length, q.WallAfter(at) + kReach, [&](int64_t w) {
             const std::time_t instant = d_->start.zone->ToUtc(w);
             if (w != d_->start.wall) rule_matched = true;
             if (found && instant > out.start) return false;
@@ -577,7 +684,7 @@ IcalFile ReadIcalFile(const char* data, size_t size) {
     }
     out.is_icalendar = !calendars.empty();
     for (icalcomponent* cal : calendars) {
-        auto zones = std::make_shared<ZoneBook>(cal);
+        ZoneBook* zones = new ZoneBook(cal);
         const bool cancel = icalcomponent_get_method(cal) == ICAL_METHOD_CANCEL;
         out.method_cancel = out.method_cancel || cancel;
         // Each UID's master and overrides, in the order the UIDs first appear; events
@@ -612,6 +719,7 @@ IcalFile ReadIcalFile(const char* data, size_t size) {
         for (const Group& g : groups)
             out.series.emplace_back(BuildSeries(g.master, g.overrides, zones, cancel));
         for (const std::string& note : zones->Notes()) out.notes.push_back(note);
+        zones->Release();  // the series hold it from here
     }
     icalcomponent_free(root);
     return out;

@@ -6,9 +6,7 @@
 
 #include <cstddef>
 #include <ctime>
-#include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 // A date and time on the owl's wall clock (the local zone of TZ).
@@ -58,6 +56,9 @@ struct IcalBudget {
 
 struct IcalQuery {
     bool with_cancelled = false;  // also return the cancelled occurrences, marked
+    // Only the occurrences an override changed or that are cancelled (implies
+    // with_cancelled): what a reader that keeps only the plain rule must hear of.
+    bool only_exceptions = false;
     size_t max_count = 100000;    // stop (incomplete) after this many occurrences
     IcalBudget budget;
 };
@@ -92,10 +93,14 @@ struct IcalSeriesData;
 
 // One series: a UID's master VEVENT and its overrides, or an override whose master the
 // file lacks (then it is a series of that one occurrence). Cheap to copy; the data is
-// shared and never changes.
+// shared, never changes, and lives as long as one copy does (not only the IcalFile).
 class IcalSeries {
 public:
-    explicit IcalSeries(std::shared_ptr<const IcalSeriesData> data) : d_(std::move(data)) {}
+    // Takes over one hold of `data`, as ReadIcalFile makes them.
+    explicit IcalSeries(IcalSeriesData* data) : d_(data) {}
+    IcalSeries(const IcalSeries& other);
+    IcalSeries& operator=(const IcalSeries& other);
+    ~IcalSeries();
 
     const std::string& Uid() const;      // empty when the file gave none
     const std::string& Summary() const;  // the master's SUMMARY, UTF-8; empty when absent
@@ -106,8 +111,9 @@ public:
     // (DTSTART)", "its repeat rule (RRULE) cannot be followed"): a stderr line's reason.
     const std::string& Unusable() const;
     // What was doubtful in reading it, one stderr line's reason each, e.g. an unknown
-    // TZID (its times are then read on the local wall clock) or a zone whose offset is
-    // not a real one. Empty for a clean series.
+    // TZID (its times are then read on the local wall clock) or an RRULE libical could
+    // not read (left out). Empty for a clean series; doubts about a zone's VTIMEZONE are
+    // the file's (IcalFile::notes).
     const std::vector<std::string>& Notes() const;
     bool AllDay() const;  // DTSTART is a date
     IcalRuleShape Shape() const;
@@ -119,15 +125,29 @@ public:
 
     // Every occurrence whose span meets [from, to): start < to and (end > from, or
     // start >= from for one that lasts 0 s). Overrides are found by their own times.
+    // DTSTART is always the first occurrence, counted by COUNT, even where the rule would
+    // not give it (RFC 5545); a rule's times are stepped on the wall clock of DTSTART's zone.
     IcalOccurrences Between(std::time_t from, std::time_t to, const IcalQuery& query = {}) const;
+    // The last occurrence, not cancelled, that has not wholly passed at `at`, of a series
+    // whose every rule ends (COUNT or UNTIL). False when a rule repeats without end
+    // (`why` says so), when none is left ("in the past") or the budget ran out.
+    bool Last(std::time_t at, IcalOccurrence& out, std::string& why, const IcalBudget& budget = {}) const;
+    // Whether the series' zone stands at one offset from the owl's local zone at some time
+    // of [from, to) and at another at some other time: then a weekly wall-clock time kept
+    // for it moves by the difference (an hour) at a DST change. False for floating times
+    // and dates.
+    bool ZoneDriftsFromLocal(std::time_t from, std::time_t to) const;
     // The first occurrence, not cancelled, that has not wholly passed at `at` (an
-    // occurrence in progress counts), searched through the whole series. False when there
-    // is none; `why` then says "no occurrence found" (the rule can never match within
-    // its reach), "in the past" or that the budget ran out.
+    // occurrence in progress counts), searched up to 200 years after `at`. False when
+    // there is none; `why` then says "no occurrence found" (the rule can never match
+    // within that reach), "in the past" or that the budget ran out.
     bool Next(std::time_t at, IcalOccurrence& out, std::string& why, const IcalBudget& budget = {}) const;
 
 private:
-    std::shared_ptr<const IcalSeriesData> d_;
+    // Counted by hand, not by std::shared_ptr: its control block has virtual functions,
+    // and the sanitizers' first check of each writes to a pipe, which the tests that fail
+    // the program's writes one by one (strace) would hit.
+    IcalSeriesData* d_;
 };
 
 // A component of the file that is not an event (VTODO, VJOURNAL, ...), for the reader's

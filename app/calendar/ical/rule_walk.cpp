@@ -137,27 +137,33 @@ public:
         long n = 0;
         for (int64_t d = limit > 0 ? d0_ : std::max(d0_, FloorDiv(from, kDay)); d <= last_day; ++d) {
             if (!meter.Spend()) return WalkEnd::kBudget;
-            if (!DayPasses(d)) continue;
+            if (!DayPasses(d)) {
+                d = LastOfMonthLeftOut(d);
+                continue;
+            }
             const int64_t day_start = d * kDay;
             for (const auto& range : ranges_) {
-                // Units wholly before `from` (never on DTSTART's day, where those before
-                // DTSTART do not count) are only counted, and only when a limit needs it.
-                int64_t cut = range.first;
-                if (d != d0_) cut = std::clamp(FloorDiv(from - day_start, unit_), range.first, range.second);
-                if (limit > 0 && cut > range.first) {
-                    n += long(Aligned(d, range.first, cut) * int64_t(offsets_.size()));
+                int64_t lo = range.first;
+                if (d == d0_) {  // no unit before DTSTART's counts
+                    if (range.second <= u0_) continue;
+                    lo = std::max(lo, u0_);
+                }
+                const int64_t cut = std::clamp(FloorDiv(from - day_start, unit_), lo, range.second);
+                // DTSTART's own unit is walked, as some of its offsets may come before DTSTART;
+                // the units after it wholly before `from` are only counted, when a limit needs it.
+                int64_t counted = lo;
+                if (d == d0_ && lo == u0_ && cut > lo) {
+                    const WalkEnd end = Unit(day_start, u0_, from, horizon, limit, n, meter, visit);
+                    if (end != WalkEnd(-1)) return end;
+                    counted = lo + 1;
+                }
+                if (limit > 0 && cut > counted) {
+                    n += long(Aligned(d, counted, cut) * int64_t(offsets_.size()));
                     if (n >= limit) return WalkEnd::kEnded;
                 }
-                for (int64_t u = FirstAligned(d, cut); u < range.second; u += step_) {
-                    if (!meter.Spend()) return WalkEnd::kBudget;
-                    for (int64_t offset : offsets_) {
-                        const int64_t wall = day_start + u * unit_ + offset;
-                        if (wall < start_) continue;
-                        if (wall > horizon) return WalkEnd::kEnded;
-                        ++n;
-                        if (wall >= from && !visit(wall)) return WalkEnd::kStopped;
-                        if (limit > 0 && n >= limit) return WalkEnd::kEnded;
-                    }
+                for (int64_t u = FirstAligned(d, std::max(cut, counted)); u < range.second; u += step_) {
+                    const WalkEnd end = Unit(day_start, u, from, horizon, limit, n, meter, visit);
+                    if (end != WalkEnd(-1)) return end;
                 }
             }
         }
@@ -165,6 +171,21 @@ public:
     }
 
 private:
+    // The occurrences of unit u of the day beginning at `day_start`; WalkEnd(-1) to go on.
+    WalkEnd Unit(int64_t day_start, int64_t u, int64_t from, int64_t horizon, long limit, long& n, WorkMeter& meter,
+                 const std::function<bool(int64_t)>& visit) const {
+        if (!meter.Spend()) return WalkEnd::kBudget;
+        for (int64_t offset : offsets_) {
+            const int64_t wall = day_start + u * unit_ + offset;
+            if (wall < start_) continue;
+            if (wall > horizon) return WalkEnd::kEnded;
+            ++n;
+            if (wall >= from && !visit(wall)) return WalkEnd::kStopped;
+            if (limit > 0 && n >= limit) return WalkEnd::kEnded;
+        }
+        return WalkEnd(-1);
+    }
+
     void AddRange(int64_t lo, int64_t hi) {
         if (!ranges_.empty() && ranges_.back().second == lo) ranges_.back().second = hi;
         else ranges_.push_back({lo, hi});
@@ -207,6 +228,15 @@ private:
                 return false;
         }
         return true;
+    }
+
+    // The last day of d's month when BYMONTH leaves that month out (the walk goes on
+    // from the next month), else d.
+    int64_t LastOfMonthLeftOut(int64_t d) const {
+        if (r_.months.empty()) return d;
+        const civil::Ymd ymd = civil::CivilFromDays(d);
+        if (std::find(r_.months.begin(), r_.months.end(), ymd.month) != r_.months.end()) return d;
+        return d + civil::DaysInMonth(ymd.year, ymd.month) - ymd.day;
     }
 
     // The first day of d's week (WKST), as a day count.

@@ -141,6 +141,16 @@ const IcalZone& ZoneBook::Find(const std::string& tzid, std::string& note) {
     return *(found_[tzid] = std::move(made));
 }
 
+bool ZoneBook::DriftsFromLocal(const IcalZone& zone, std::time_t from, std::time_t to) {
+    if (!zone.zone) return false;
+    auto known = drifts_.find({&zone, from});
+    if (known != drifts_.end()) return known->second;
+    bool drifts = false;
+    const int64_t first = zone.OffsetAt(from) - local_.OffsetAt(from);
+    for (std::time_t t = from; t < to && !drifts; t += civil::kDay) drifts = zone.OffsetAt(t) - local_.OffsetAt(t) != first;
+    return drifts_[{&zone, from}] = drifts;
+}
+
 std::string IanaForWindowsZone(const std::string& windows_name) {
     if (windows_name.empty() || windows_name.size() > 200) return "";
     UChar windows[256], iana[128];

@@ -3,11 +3,13 @@
 // time that a zone skips or repeats.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <ctime>
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 typedef struct _icaltimezone icaltimezone;
@@ -34,9 +36,13 @@ const IcalZone& UtcZone();
 class ZoneBook {
 public:
     explicit ZoneBook(icalcomponent* vcalendar);
-    ~ZoneBook();
     ZoneBook(const ZoneBook&) = delete;
     ZoneBook& operator=(const ZoneBook&) = delete;
+    // The book lives while someone holds it: made with one hold, freed with the last.
+    void Hold() { ++holders_; }
+    void Release() {
+        if (--holders_ == 0) delete this;
+    }
 
     // The zone TZID `tzid` names; the local wall clock when none can be found, with `note`
     // saying so (left alone when it is found).
@@ -46,8 +52,14 @@ public:
     // Doubts about the calendar's zones (a VTIMEZONE with an impossible offset, an unknown
     // X-WR-TIMEZONE), one line each.
     const std::vector<std::string>& Notes() const { return notes_; }
+    // Whether zone's offset minus the local zone's takes more than one value in [from, to),
+    // looked at once a day (zones change offset on different days); remembered per zone.
+    bool DriftsFromLocal(const IcalZone& zone, std::time_t from, std::time_t to);
 
 private:
+    ~ZoneBook();
+    std::atomic<long> holders_{1};
+    std::map<std::pair<const IcalZone*, std::time_t>, bool> drifts_;
     std::map<std::string, icalcomponent*> vtimezones_;  // copies of the VTIMEZONEs, by TZID
     std::map<std::string, std::unique_ptr<IcalZone>> found_;
     std::vector<icaltimezone*> owned_;

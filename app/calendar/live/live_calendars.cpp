@@ -46,9 +46,36 @@ void FillRow(Event& row, const IcalOccurrence& o) {
     row.wday = o.local.wday;
 }
 
+void ForgetDue(LiveCalendars& lc, const Event* row) {
+    for (auto it = lc.due.begin(); it != lc.due.end(); ++it)
+        if (it->second == row) return void(lc.due.erase(it));
+}
+
+void WakeAt(LiveCalendars& lc, std::time_t t) {
+    if (t != 0 && (lc.wake == 0 || t < lc.wake)) lc.wake = t;
+}
+
+// Adds what `e` gives to the due rows and the next wake: its row when one of its
+// notices is due, the next moment of its notices and the end of the occurrence shown.
+void AddDue(LiveCalendars& lc, const LiveEntry& e, std::time_t now, const std::set<NoticeKey>& given) {
+    const int first = FirstDue(e.occurrences, given, now);
+    if (first >= 0 && e.row) {
+        const std::pair<std::time_t, Event*> d{e.occurrences[size_t(first)].occurrence.start, e.row};
+        lc.due.insert(std::upper_bound(lc.due.begin(), lc.due.end(), d,
+                                       [](const std::pair<std::time_t, Event*>& a,
+                                          const std::pair<std::time_t, Event*>& b) { return a.first < b.first; }),
+                      d);
+    }
+    WakeAt(lc, NextMoment(e.occurrences, given, now));
+    // The row moves on to the next occurrence when the one it shows has ended.
+    if (e.shown >= 0 && e.occurrences[size_t(e.shown)].occurrence.end > now)
+        WakeAt(lc, e.occurrences[size_t(e.shown)].occurrence.end);
+}
+
 // Removes the row of `e`; the one the editor shows waits among the orphans.
 void DropRow(LiveCalendars& lc, LiveEntry& e) {
     if (!e.row) return;
+    ForgetDue(lc, e.row);
     lc.row_owner.erase(e.row);
     for (auto it = lc.rows.begin(); it != lc.rows.end(); ++it)
         if (&*it == e.row) {
@@ -57,14 +84,15 @@ void DropRow(LiveCalendars& lc, LiveEntry& e) {
             break;
         }
     e.row = nullptr;
-    lc.due_stale = true;
 }
 
 // The row of `e` shows its due occurrence, else its next one; an item with nothing to
 // come has none.
 void UpdateRow(LiveCalendars& lc, size_t folder, const std::string& name, LiveEntry& e, std::time_t now,
-               const std::set<NoticeKey>& given) {
-    e.shown = ShownOccurrence(e.occurrences, given, now);
+               const std::set<NoticeKey>& given, bool refill) {
+    const int shown = ShownOccurrence(e.occurrences, given, now);
+    if (shown == e.shown && e.row && !refill) return;
+    e.shown = shown;
     const bool have = e.shown >= 0 || e.has_beyond;
     if (!have) return DropRow(lc, e);
     if (!e.row) {
@@ -92,8 +120,9 @@ void Compute(LiveCalendars& lc, size_t folder, const std::string& name, LiveEntr
         if (!s.Cancelled() && s.Next(after, o, why) && (!e.has_beyond || o.start < e.beyond.start))
             e.beyond = o, e.has_beyond = true;
     }
-    UpdateRow(lc, folder, name, e, now, given);
-    lc.due_stale = true;
+    if (e.row) ForgetDue(lc, e.row);
+    UpdateRow(lc, folder, name, e, now, given, true);
+    AddDue(lc, e, now, given);
 }
 
 void RemoveEntry(LiveCalendars& lc, LiveFolder& f, const std::string& name) {
@@ -172,8 +201,19 @@ void TakeWatchEvents(LiveCalendars& lc, uint32_t now_ms) {
             if (IsItemName(c.name)) lc.work.push_back({c.folder, c.name, true});
             if (c.name == "color") ReadColor(f);
             break;
+        case FolderEvent::kFileCreated:
+            if (IsItemName(c.name)) lc.created.push_back({now_ms, {c.folder, c.name, true}});
+            break;
         case FolderEvent::kFileGone: RemoveEntry(lc, f, c.name); break;
         }
+    }
+    for (auto it = lc.created.begin(); it != lc.created.end();) {
+        if (now_ms - it->first < kCreatedSettleMs) {
+            ++it;
+            continue;
+        }
+        lc.work.push_back(it->second);
+        it = lc.created.erase(it);
     }
     // A folder not there at the start is told once, after the watch has looked.
     for (LiveFolder& f : lc.folders)
@@ -217,33 +257,20 @@ void MarkViewed(LiveCalendars& lc, const Event* viewed, std::time_t now, NoticeL
         }
 }
 
-// Which rows are due, and when to look again; the viewed row keeps the occurrence it
-// stands for until it is closed.
+// Which rows are due, and when to look again, worked out for every row when a moment
+// has come or a notice was seen (an item read since added its own); the viewed row
+// keeps the occurrence it stands for until it is closed.
 void WorkOutDue(LiveCalendars& lc, std::time_t now, const Event* viewed, const std::set<NoticeKey>& given) {
     if (!lc.due_stale && (lc.wake == 0 || now < lc.wake)) return;
     lc.due_stale = false;
     lc.wake = 0;
-    std::vector<std::pair<std::time_t, Event*>> due;
-    auto wake_at = [&lc](std::time_t t) {
-        if (t != 0 && (lc.wake == 0 || t < lc.wake)) lc.wake = t;
-    };
+    lc.due.clear();
     for (size_t f = 0; f < lc.folders.size(); ++f)
         for (auto& item : lc.folders[f].entries) {
             LiveEntry& e = item.second;
-            if (e.row != viewed) UpdateRow(lc, f, item.first, e, now, given);
-            const int first = FirstDue(e.occurrences, given, now);
-            if (first >= 0 && e.row) due.push_back({e.occurrences[size_t(first)].occurrence.start, e.row});
-            wake_at(NextMoment(e.occurrences, given, now));
-            // The row moves on to the next occurrence when the one it shows has ended.
-            if (e.shown >= 0 && e.occurrences[size_t(e.shown)].occurrence.end > now)
-                wake_at(e.occurrences[size_t(e.shown)].occurrence.end);
+            if (e.row != viewed) UpdateRow(lc, f, item.first, e, now, given, false);
+            AddDue(lc, e, now, given);
         }
-    std::stable_sort(due.begin(), due.end(),
-                     [](const std::pair<std::time_t, Event*>& a, const std::pair<std::time_t, Event*>& b) {
-                         return a.first < b.first;
-                     });
-    lc.due.clear();
-    for (const auto& d : due) lc.due.push_back(d.second);
 }
 
 void TickSync(LiveCalendars& lc, uint32_t now_ms) {
@@ -271,6 +298,7 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env) {
     std::vector<std::string> warnings;
     lc.config = LoadLiveConfig(env, warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "strigolo: %s\n", w.c_str());
+    lc.config_warnings = warnings.size();
     lc.folders.clear();
     if (lc.config.calendars.empty()) return;
     lc.watch.reset(new FolderWatch());
@@ -286,6 +314,8 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env) {
 
 void TickLiveCalendars(LiveCalendars& lc, uint32_t now_ms, std::time_t now, const Event* viewed,
                        NoticeLedger& ledger) {
+    if (!lc.ticked) lc.first_tick_ms = now_ms;
+    lc.ticked = true;
     for (auto it = lc.orphans.begin(); it != lc.orphans.end();)
         it = &*it == edit_event ? std::next(it) : lc.orphans.erase(it);
     if (!lc.folders.empty()) {
@@ -311,13 +341,18 @@ void AddLiveDue(const LiveCalendars& lc, ScanResult& r) {
     if (lc.due.empty()) return;
     r.n_notify += int(lc.due.size());
     r.new_notify = true;
-    if (!r.due || r.due->type == kReminder) r.due = lc.due.front();
+    if (!r.due || r.due->type == kReminder) r.due = lc.due.front().second;
 }
 
-std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc) {
+std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc, uint32_t tick) {
     if (!lc.sync.failure.empty()) return {"Sincronizzazione non riuscita:", BandText(lc.sync.failure)};
     for (const LiveFolder& f : lc.folders)
         if (f.told_missing) return {"Cartella del calendario assente:", BandText(f.calendar.name)};
+    if (lc.config_warnings > 0 && lc.ticked && tick - lc.first_tick_ms < kConfigShownMs) {
+        const std::string& file = lc.config.file;
+        return {"Configurazione: " + std::to_string(lc.config_warnings) + " righe ignorate in",
+                BandText(file.size() <= kNoticeColumns ? file : "..." + file.substr(file.size() - kNoticeColumns + 3))};
+    }
     return {};
 }
 

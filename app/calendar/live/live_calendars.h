@@ -55,18 +55,25 @@ struct LiveWork {
 
 struct LiveCalendars {
     LiveConfig config;
+    size_t config_warnings = 0;      // lines of the config file that were not understood
+    bool ticked = false;             // the first tick after the first frame has run
+    uint32_t first_tick_ms = 0;      // its tick count
     std::vector<LiveFolder> folders;
     std::unique_ptr<FolderWatch> watch;  // made when there is a folder to watch
     std::deque<LiveWork> work;
+    // Files just created, read once kCreatedSettleMs have passed (tick in ms): one whose
+    // writing goes on is read again when it is closed.
+    std::vector<std::pair<uint32_t, LiveWork>> created;
     std::time_t refreshed_at = 0;        // when every item's occurrences were last queued anew
     // The list's rows, one per item with an occurrence to come. std::list keeps the Event*
     // of the list and the editor valid; a row whose item went while the editor shows it
     // waits in `orphans` until it is closed.
     std::list<Event> rows, orphans;
     std::map<const Event*, std::pair<size_t, std::string>> row_owner;  // row -> folder, file
-    std::vector<Event*> due;   // rows with a notice due now, the earliest occurrence first
-    std::time_t wake = 0;      // the next moment a notice falls due; 0 none
-    bool due_stale = true;     // `due` must be worked out again
+    // Rows with a notice due now, by the start of the occurrence due (earliest first).
+    std::vector<std::pair<std::time_t, Event*>> due;
+    std::time_t wake = 0;      // the next moment a notice falls due or a row moves on; 0 none
+    bool due_stale = true;     // every row's due state must be worked out again
     SyncSchedule sync;
     BackgroundCommand sync_run;
 };
@@ -79,6 +86,7 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env);
 // Milliseconds of reading and working out occurrences one tick may spend; the rest
 // waits for the next tick, so a folder of thousands of items never holds a frame up.
 constexpr double kLiveWorkMsPerTick = 6.0;
+constexpr uint32_t kCreatedSettleMs = 250;
 
 // The frame loop's call on every tick after the first frame, `now_ms` a tick count and
 // `now` the wall clock: takes in what the watch saw, reads items within the tick's
@@ -98,8 +106,11 @@ bool IsLiveRow(const LiveCalendars& lc, const Event* e, float rgb[3] = nullptr);
 void AddLiveDue(const LiveCalendars& lc, ScanResult& r);
 
 // What the notice band says about the live calendars: a failed sync, then a folder
-// that is missing; none when all is well. At most two lines of kNoticeColumns.
-std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc);
+// that is missing, then, for kConfigShownMs after the start (`tick` in ms), a config file
+// with lines that were not understood; none when all is well. At most two lines of
+// kNoticeColumns.
+constexpr uint32_t kConfigShownMs = 10u * 60u * 1000u;
+std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc, uint32_t tick);
 
 // An item's text as the owl's font shows it: printable ASCII, Italian accented letters
 // written as the question bank writes them ("e'"), other characters as '?', cut to

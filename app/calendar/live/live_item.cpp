@@ -9,21 +9,23 @@ bool IsItemName(const std::string& name) {
 
 ItemStatus ParseLiveItem(const char* data, size_t size, LiveItem& item, std::string& problem,
                          std::vector<std::string>& notes) {
+    item.uid.clear();
+    item.series.clear();
+    problem.clear();
     const IcalFile file = ReadIcalFile(data, size);
     if (!file.is_icalendar) return problem = "not an iCalendar file", ItemStatus::kBad;
     notes.insert(notes.end(), file.notes.begin(), file.notes.end());
-    item.uid.clear();
-    item.series.clear();
     if (file.series.empty()) return ItemStatus::kNoEvent;
+    const std::string& uid = file.series.front().Uid();
     for (const IcalSeries& s : file.series) {
-        if (s.Uid().empty()) return problem = "an event without a UID", ItemStatus::kBad;
-        if (!item.uid.empty() && s.Uid() != item.uid)
-            return problem = "two different UIDs (" + item.uid + ", " + s.Uid() + ")", ItemStatus::kBad;
-        if (!s.Unusable().empty()) return problem = s.Unusable(), ItemStatus::kBad;
-        item.uid = s.Uid();
-        for (const std::string& n : s.Notes()) notes.push_back(n);
-        item.series.push_back(s);
+        if (s.Uid().empty()) problem = "an event without a UID";
+        else if (s.Uid() != uid) problem = "two different UIDs (" + uid + ", " + s.Uid() + ")";
+        else if (!s.Unusable().empty()) problem = s.Unusable();
+        if (!problem.empty()) return ItemStatus::kBad;  // nothing of it is kept
     }
+    item.uid = uid;
+    item.series = file.series;
+    for (const IcalSeries& s : file.series) notes.insert(notes.end(), s.Notes().begin(), s.Notes().end());
     return ItemStatus::kEvents;
 }
 

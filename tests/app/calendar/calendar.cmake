@@ -4,7 +4,7 @@
 set(cal_dir ${CMAKE_CURRENT_LIST_DIR})
 strigolo_gtest(calendar_tests
   SOURCES ${cal_dir}/calendar_file_test.cpp ${cal_dir}/event_rules_test.cpp
-          ${cal_dir}/reminders_test.cpp ${cal_dir}/ical_test.cpp
+          ${cal_dir}/reminders_test.cpp ${cal_dir}/ical_test.cpp ${cal_dir}/ical/occurrences_test.cpp
           ${cal_dir}/notice_ledger_test.cpp
   LIBS strigolo_app)
 # The real program's --import and --export, against Debian's python3-icalendar (so

@@ -31,12 +31,13 @@ for args, code, out, err in ((["--version"], 0, "strigolo 1.1\n", ""), (["--help
     assert r.returncode == code and r.stdout.startswith(out) and r.stderr.startswith(err), r
     assert bool(r.stdout) != bool(r.stderr), r
 
-# A Monday at 18:30 in Rome about a year ahead: a weekly event, a reminder every two
-# hours from then, an appointment on the Wednesday at 10:30, and a to-do.
-day = datetime.date.today() + datetime.timedelta(days=365)
-monday = pytz.timezone("Europe/Rome").localize(datetime.datetime.combine(day - datetime.timedelta(days=day.weekday()),
-                                                                         datetime.time(18, 30)))
-wed = monday + datetime.timedelta(days=2, hours=-8)
+# A Monday at 18:30 in Rome about a year ago: a weekly event and a reminder every two
+# hours begun then; an appointment on a Wednesday at 10:30 a year ahead, and a to-do.
+rome = pytz.timezone("Europe/Rome")
+day = datetime.date.today() - datetime.timedelta(days=365)
+monday = rome.localize(datetime.datetime.combine(day - datetime.timedelta(days=day.weekday()), datetime.time(18, 30)))
+ahead = day + datetime.timedelta(days=730)
+wed = rome.localize(datetime.datetime.combine(ahead + datetime.timedelta(days=2 - ahead.weekday()), datetime.time(10, 30)))
 cal, todo = Calendar(), Todo()
 cal.add("prodid", "-//python3-icalendar test//"), cal.add("version", "2.0"), todo.add("summary", "Latte")
 for summary, start, rule in (("Dentista", wed, None), ("Palestra", monday, {"freq": "weekly", "byday": "MO"}),
@@ -68,7 +69,11 @@ assert run("--import", "source.ics", "--export", "-").returncode == 2  # one at 
 r = run("--export", "-")
 events = Calendar.from_ical(r.stdout).walk("VEVENT")
 assert r.returncode == 0 and [str(e["SUMMARY"]) for e in events] == ["Dentista", "Palestra", "Acqua"], r
-assert all("UID" in e and "DTSTAMP" in e for e in events) and events[0]["DTSTART"].dt == wed.replace(tzinfo=None)
+assert all("UID" in e and "DTSTAMP" in e for e in events) and events[0]["DTSTART"].dt == wed
+# Times in the local zone, named and given as a VTIMEZONE, each with its end.
+assert [e["DTSTART"].params["TZID"] for e in events] == ["Europe/Rome"] * 3, events
+assert all(e["DTEND"].dt > e["DTSTART"].dt for e in events), events
+assert [str(z["TZID"]) for z in Calendar.from_ical(r.stdout).walk("VTIMEZONE")] == ["Europe/Rome"], r.stdout
 assert [dict(e["RRULE"]) for e in events[1:]] == [{"FREQ": ["WEEKLY"], "BYDAY": ["MO"]},
                                                   {"FREQ": ["HOURLY"], "INTERVAL": [2]}], events
 

@@ -44,9 +44,11 @@ std::string Describe(const IcalImport& r) {
         if (e.type == kReminder) std::snprintf(head, sizeof head, "R%d", e.remind_mode);
         out += std::string(head) + " " + e.title + (e.description[0] ? std::string("|") + e.description : "");
         for (const std::string& c : f.cut) out += " (" + c + ")";
+        for (const std::string& n : f.notes) out += " [" + n + "]";
         out += "; ";
     }
     for (const std::string& s : r.skipped) out += "skip " + s + "; ";
+    for (const std::string& n : r.notes) out += "note " + n + "; ";
     return out;
 }
 
@@ -64,18 +66,105 @@ TEST(IcalImport, MapsTheShapesCalendarProgramsWrite) {
         {"DTSTART:20300301T083000\nDTEND:20300301T093000\nSUMMARY:Over\n", 'c', "skip \"Over\": in the past; "},
         // Tuesdays 20:00 in New York are Wednesdays 2:00 here.
         {"DTSTART;TZID=\"Eastern Standard Time\":20300101T200000\nRRULE:FREQ=WEEKLY;BYDAY=TU\nSUMMARY:Corso\n", 'c',
-         "W3 2:00 Corso; "},
+         "W3 2:00 Corso [the offset between its time zone and the local one changes during the year: its time may be "
+         "an hour off between summer-time changes]; "},
         {"DTSTART:20300104T183000\nRRULE:FREQ=WEEKLY\nSUMMARY:Venerdi\n", 'c', "W5 18:30 Venerdi; "},
-        // Today's 8:00 has passed and tomorrow's is excluded.
-        {"DTSTART:20300101T080000\nRRULE:FREQ=DAILY\nEXDATE:20300302T080000\nSUMMARY:Daily\n", 'c', "A 3/3/2030 8:00 Daily; "},
-        {"DTSTART:20291015T090000\nRRULE:FREQ=MONTHLY;BYMONTHDAY=15\nSUMMARY:Monthly\n", 'c', "A 15/3/2030 9:00 Monthly; "},
-        {"DTSTART:20200101T000000\nRRULE:FREQ=HOURLY;INTERVAL=2\nSUMMARY:Acqua\n", 'c', "R1 Acqua; "},
-        {"BEGIN:VEVENT\nSUMMARY:No start\nEND:VEVENT\nBEGIN:VTODO\nSUMMARY:Latte\nEND:VTODO\n", 'c',
-         "skip \"No start\": no start time (DTSTART); skip \"Latte\": a to-do (VTODO), not an event; "},
-        // Escapes, a fold inside a word and one inside the two bytes of an accent.
-        {"DTSTART:20300310T080000Z\nSUMMARY:Riunione di progetto\nDESCRIPTION:Sala 2\\, piano 1\\nportare il\n"
-         "  verbale della citt\xC3\n \xA0\n", 'c',
-         "A 10/3/2030 9:00 Riunione di prog|Sala 2, piano 1 portare il verbale della citta' (title cut to 16 characters); "},
+        // Several weekdays, Google's "every weekday", daily: one weekly event a weekday. The
+        // record holds no exception: tomorrow's excluded 8:00 is told.
+        {"DTSTART:20300104T183000\nRRULE:FREQ=WEEKLY;BYDAY=MO,WE,FR\nSUMMARY:Corso\n", 'c',
+         "W1 18:30 Corso; W3 18:30 Corso; W5 18:30 Corso; "},
+        {"DTSTART;TZID=Europe/Rome:20300107T090000\nRRULE:FREQ=WEEKLY;BYDAY=MO,TU,WE,TH,FR\nSUMMARY:Lavoro\n", 'l',
+         "W1 9:00 Lavoro; W2 9:00 Lavoro; W3 9:00 Lavoro; W4 9:00 Lavoro; W5 9:00 Lavoro; "},
+        {"DTSTART:20300101T080000\nRRULE:FREQ=DAILY\nEXDATE:20300302T080000\nSUMMARY:Daily\n", 'c',
+         "W1 8:00 Daily; W2 8:00 Daily; W3 8:00 Daily; W4 8:00 Daily; W5 8:00 Daily; "
+         "W6 8:00 Daily [the weekly event will still announce 2/3/2030 8:00, which was cancelled]; W0 8:00 Daily; "},
+        // COUNT and UNTIL: an end more than four weeks away is told, a nearer one keeps
+        // the next occurrence only.
+        {"DTSTART:20300104T183000\nRRULE:FREQ=WEEKLY;COUNT=20\nSUMMARY:Yoga\n", 'c',
+         "W5 18:30 Yoga [the calendar cannot end a weekly event: remove it after 17/5/2030]; "},
+        {"DTSTART:20300104T183000\nRRULE:FREQ=WEEKLY;UNTIL=20300315T000000Z\nSUMMARY:Ultimi\n", 'c',
+         "A 1/3/2030 18:30 Ultimi [a repeating series that ends within four weeks: only its next occurrence was kept]; "},
+        {"DTSTART:20300101T080000\nRRULE:FREQ=DAILY;COUNT=30\nSUMMARY:Finito\n", 'c', "skip \"Finito\": in the past; "},
+        // Rules the records cannot hold, and weekly or hourly ones not begun: the next occurrence.
+        {"DTSTART:20300104T183000\nRRULE:FREQ=WEEKLY;INTERVAL=2\nSUMMARY:Quindici\n", 'c',
+         "A 1/3/2030 18:30 Quindici [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        {"DTSTART:20300311T190000\nRRULE:FREQ=WEEKLY\nSUMMARY:Nuovo\n", 'c',
+         "A 11/3/2030 19:00 Nuovo [a repeating series that starts on 11/3/2030: only its first occurrence was kept "
+         "(import it again once it has begun)]; "},
+        {"DTSTART:20310101T080000\nRRULE:FREQ=HOURLY\nSUMMARY:Futuro\n", 'c',
+         "A 1/1/2031 8:00 Futuro [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        {"DTSTART:20300301T080000\nRRULE:FREQ=HOURLY;INTERVAL=3;COUNT=5\nSUMMARY:Pillola\n", 'c',
+         "A 1/3/2030 11:00 Pillola [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        // Every fifth hour from New Year's midnight: 4:00, 9:00, 14:00 on 1 March.
+        {"DTSTART:20300101T000000\nRRULE:FREQ=HOURLY;INTERVAL=5\nSUMMARY:Cinque\n", 'c',
+         "A 1/3/2030 14:00 Cinque [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        // A weekly series with an excluded week, a moved week and a cancelled one.
+        {"BEGIN:VEVENT\nUID:w@x\nDTSTART:20300104T183000\nRRULE:FREQ=WEEKLY\nEXDATE:20300308T183000\nSUMMARY:Coro\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:w@x\nRECURRENCE-ID:20300315T183000\nDTSTART:20300316T100000\nSUMMARY:Coro sabato\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:w@x\nRECURRENCE-ID:20300322T183000\nSTATUS:CANCELLED\nSUMMARY:Coro\nEND:VEVENT\n", 'c',
+         "W5 18:30 Coro [the weekly event will still announce 8/3/2030 18:30, which was cancelled] "
+         "[the weekly event will still announce 22/3/2030 18:30, which was cancelled]; "
+         "A 16/3/2030 10:00 Coro sabato [moved occurrence kept as an appointment of its own]; "},
+        // The next occurrence of a series moved by its own event, with that event's title.
+        {"BEGIN:VEVENT\nUID:t@x\nDTSTART:20300301T080000\nRRULE:FREQ=DAILY;INTERVAL=2\nSUMMARY:Turno\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:t@x\nRECURRENCE-ID:20300303T080000\nDTSTART:20300302T170000\nSUMMARY:Turno spostato\nEND:VEVENT\n",
+         'c', "A 2/3/2030 17:00 Turno spostato [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        {"DTSTART:20300310T080000Z\nSTATUS:CANCELLED\nSUMMARY:Annullato\n", 'c', "skip \"Annullato\": cancelled; "},
+        // A moved occurrence whose series the file lacks stands alone; a rule libical
+        // cannot read and a date that does not exist are told.
+        {"BEGIN:VEVENT\nUID:o@x\nRECURRENCE-ID:20300308T080000Z\nDTSTART:20300309T080000Z\nSUMMARY:Solo\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:r@x\nDTSTART:20300309T080000Z\nRRULE:INTERVAL=2\nSUMMARY:Regola\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:d@x\nDTSTART:20300230T080000Z\nSUMMARY:Trenta\nEND:VEVENT\n", 'c',
+         "A 9/3/2030 9:00 Solo; A 9/3/2030 9:00 Regola [its RRULE could not be read and was left out]; "
+         "skip \"Trenta\": its start (DTSTART) is not a real date and time; "},
+        {"BEGIN:VCALENDAR\nVERSION:2.0\nMETHOD:CANCEL\nBEGIN:VEVENT\nUID:m@x\nDTSTART:20300310T080000Z\nSUMMARY:Riunione\n"
+         "END:VEVENT\nEND:VCALENDAR\n", 'r', "skip \"Riunione\": cancelled (the file says METHOD:CANCEL); "},
+        // RDATE as a date-time, a period (in progress now) and a date, DTSTART long past.
+        {"DTSTART:20290101T090000\nRDATE:20300405T090000,20300305T090000\nSUMMARY:Visite\n", 'c',
+         "A 5/3/2030 9:00 Visite [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        {"DTSTART:20290101T090000Z\nRDATE;VALUE=PERIOD:20300301T083000Z/PT2H\nSUMMARY:Periodo\n", 'c',
+         "A 1/3/2030 9:30 Periodo [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        {"DTSTART;VALUE=DATE:20290101\nRDATE;VALUE=DATE:20300307\nSUMMARY:Festa\n", 'c',
+         "A 7/3/2030 9:00 Festa [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        // DURATION: begun at 8:30, on until 10:30.
+        {"DTSTART:20300301T083000\nDURATION:PT2H\nSUMMARY:Lungo\n", 'c', "A 1/3/2030 8:30 Lungo; "},
+        // Zones: Windows and IANA names without a VTIMEZONE, a display name with and
+        // without one, an offset no place has, a feed's zone for its floating times.
+        {"DTSTART;TZID=Tokyo Standard Time:20300305T090000\nSUMMARY:Tokyo\n", 'c', "A 5/3/2030 1:00 Tokyo; "},
+        {"DTSTART;TZID=America/New_York:20300311T120000\nSUMMARY:NY iana\n", 'c', "A 11/3/2030 17:00 NY iana; "},
+        {"BEGIN:VTIMEZONE\nTZID:Ora di Tokyo\nBEGIN:STANDARD\nDTSTART:16010101T000000\nTZOFFSETFROM:+0900\n"
+         "TZOFFSETTO:+0900\nEND:STANDARD\nEND:VTIMEZONE\nBEGIN:VEVENT\nDTSTART;TZID=Ora di Tokyo:20300305T090000\n"
+         "SUMMARY:Display\nEND:VEVENT\nBEGIN:VEVENT\nDTSTART;TZID=Ora di Nessuno:20300305T090000\nSUMMARY:Ignota\n"
+         "END:VEVENT\n", 'c',
+         "A 5/3/2030 1:00 Display; A 5/3/2030 9:00 Ignota [unknown time zone \"Ora di Nessuno\": its times are read "
+         "on the local clock]; "},
+        {"BEGIN:VTIMEZONE\nTZID:Asia/Tokyo\nBEGIN:STANDARD\nDTSTART:16010101T000000\nTZOFFSETFROM:+9959\n"
+         "TZOFFSETTO:+9959\nEND:STANDARD\nEND:VTIMEZONE\nBEGIN:VEVENT\nDTSTART;TZID=Asia/Tokyo:20300305T090000\n"
+         "SUMMARY:Strana\nEND:VEVENT\n", 'c',
+         "A 5/3/2030 1:00 Strana; note time zone \"Asia/Tokyo\" gives the offset +99:59, which no place has: its "
+         "VTIMEZONE is not used; "},
+        {"BEGIN:VCALENDAR\nVERSION:2.0\nX-WR-TIMEZONE:America/New_York\nBEGIN:VEVENT\nDTSTART:20300311T120000\n"
+         "SUMMARY:Feed\nEND:VEVENT\nEND:VCALENDAR\n", 'r', "A 11/3/2030 17:00 Feed; "},
+        // RFC 5545's reading of local times skipped in spring (the offset before the gap)
+        // and passed twice in autumn (the first), in Rome and New York (with and without
+        // a VTIMEZONE); Rome's second 2:30 shows on its clock as the first does.
+        {"DTSTART;TZID=Europe/Rome:20300331T023000\nSUMMARY:Gap Roma\n", 'c', "A 31/3/2030 3:30 Gap Roma; "},
+        {"DTSTART;TZID=America/New_York:20300310T023000\nSUMMARY:Gap NY\n", 'c', "A 10/3/2030 8:30 Gap NY; "},
+        {"DTSTART;TZID=\"Eastern Standard Time\":20300310T023000\nSUMMARY:Gap NY\n", 'c', "A 10/3/2030 8:30 Gap NY; "},
+        {"DTSTART;TZID=America/New_York:20301103T013000\nSUMMARY:Twice NY\n", 'c', "A 3/11/2030 6:30 Twice NY; "},
+        {"DTSTART;TZID=\"Eastern Standard Time\":20301103T013000\nSUMMARY:Twice NY\n", 'c', "A 3/11/2030 6:30 Twice NY; "},
+        // Rules that never match or would take minutes to walk, within the default budget.
+        {"DTSTART:19000101T000000\nRRULE:FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=30\nSUMMARY:Mai\n", 'c',
+         "skip \"Mai\": no occurrence found; "},
+        {"DTSTART:19000101T000000\nRRULE:FREQ=MINUTELY;BYMONTH=2;BYMONTHDAY=29;BYDAY=MO;COUNT=100000\nSUMMARY:Bisestile\n",
+         'c', "A 29/2/2044 0:00 Bisestile [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        {"DTSTART:20200101T000000Z\nRRULE:FREQ=SECONDLY;COUNT=1000000000\nSUMMARY:Secondi\n", 'c',
+         "A 1/3/2030 10:00 Secondi [repeats in a way the calendar cannot hold: only its next occurrence was kept]; "},
+        // Two events whose titles agree in the 17 characters kept: both stay.
+        {"BEGIN:VEVENT\nUID:a@x\nDTSTART:20300310T080000Z\nSUMMARY:Consiglio di classe 3A\nEND:VEVENT\n"
+         "BEGIN:VEVENT\nUID:b@x\nDTSTART:20300310T080000Z\nSUMMARY:Consiglio di classe 3B\nEND:VEVENT\n", 'c',
+         "A 10/3/2030 9:00 Consiglio di clas (title cut to 17 characters); A 10/3/2030 9:00 Consiglio di cl~2 (title cut "
+         "to 17 characters) [another event of the file has the same title and time: this one is titled \"Consiglio di cl~2\"]; "},
         {"", 'r', "not iCalendar"},
         {"Dentista alle 9, porta la tessera\n", 'r', "not iCalendar"},
     };
@@ -112,13 +201,23 @@ TEST(IcalImport, SameEventComparesWhatTheKindMeans) {
         r.change(b);
         EXPECT_EQ(r.same, SameEvent(a, b)) << &r - rows;
     }
+    // Titles as the import keeps them: an accent typed in the editor (Latin-1) as the
+    // import writes it, 17 characters.
+    const struct { const char* a; const char* b; bool same; } titles[] = {
+        {"Caff\xE8 con Luca", "Caffe' con Luca", true}, {"Riunione progetto", "Riunione progetti", false},
+        {"Riunione progetto", "Riunione progetto", true},
+    };
+    for (const auto& t : titles) EXPECT_EQ(t.same, SameEvent(Ev(t.a), Ev(t.b))) << t.a;
 }
 
-// Every kind, weekday and period, texts that need escaping. Where a kind has no date,
+// Every kind, weekday and period, texts that need escaping, titles of the 17 characters
+// the editor holds. Where a kind has no date,
 // time or weekday of its own, an import gives the present's: Friday 1 March 2030, 10:00.
 TEST(IcalExport, ImportIntoAnEmptyCalendarGivesTheSameList) {
     std::list<Event> calendar = {Ev("Cena, vino; ok\\", kAppointment, {31, 12, 2031}, {20, 5}, 5),
-                                 Ev("Treno", kAppointment, {2, 3, 2030}, {0, 0}, 5)};
+                                 Ev("Treno", kAppointment, {2, 3, 2030}, {0, 0}, 5),
+                                 Ev("Riunione progetto", kAppointment, {4, 3, 2030}, {9, 0}, 5),
+                                 Ev("Caffe' con Luca!!", kAppointment, {4, 3, 2030}, {11, 0}, 5)};
     std::strcpy(calendar.front().description, std::string(344, 'x').replace(70, 3, "a,b").c_str());
     for (int wday = 0; wday < 7; ++wday) calendar.push_back(Ev("Palestra 'B'", kWeekly, {1, 3, 2030}, {18, 30}, wday));
     for (int mode = 0; mode < 3; ++mode)
@@ -129,6 +228,14 @@ TEST(IcalExport, ImportIntoAnEmptyCalendarGivesTheSameList) {
     std::list<Event> got;
     for (const IcalEvent& f : back.events) got.push_back(f.event);
     EXPECT_EQ(SerializeEvents(calendar), SerializeEvents(got)) << text;
+
+    // A title typed with an accent comes back as the import writes it: the same event.
+    const std::list<Event> accented = {Ev("Caff\xE8 con Luca!", kAppointment, {4, 3, 2030}, {11, 0}, 1)};
+    const std::string again = ExportIcalendar(accented, kNow, left_out);
+    const IcalImport back_again = MapIcalendar(again.data(), again.size(), kNow);
+    ASSERT_EQ(1u, back_again.events.size());
+    EXPECT_STREQ("Caffe' con Luca!", back_again.events[0].event.title);
+    EXPECT_TRUE(SameEvent(accented.front(), back_again.events[0].event));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <string>
 
+#include "app/calendar/calendar_file.h"
 #include "app/calendar/event_editor.h"
 #include "app/calendar/reminders.h"
 #include "app/shared/tick_state.h"
@@ -85,6 +86,26 @@ TEST_F(Reminders, RemindersAndTheSoundRepeatAfterTheirPeriods) {
     one.front().remind_te = 3599.0f;  // the scan ages it by the frame time
     EXPECT_EQ(0, Due(one, Friday(9, 5), 1.0f));
     EXPECT_EQ(1, Due(one, Friday(9, 5), 0.5f));
+}
+
+// The scan every step keeps its last result while nothing it reads changed: a reminder 10 s
+// short of its hour is aged only once it can fall due, and falls due in the step that
+// passes the hour; an appointment merged in, or a new minute, is seen at once.
+TEST_F(Reminders, TheStepScanFollowsTheListTheMinuteAndTheRemindersAge) {
+    std::list<Event> list{Ev("R0", kReminder), Ev("Tardi", kAppointment, {4, 12, 2026}, {12, 0})};
+    list.front().remind_te = 3590.0f;
+    ReminderState st;
+    const struct { int min; float dt; int due; float te; } rows[] = {
+        {0, 0.0f, 0, 3590.0f}, {0, 5.0f, 0, 3590.0f}, {0, 5.0f, 0, 3600.0f}, {0, 0.02f, 1, 3600.02f}};
+    for (const auto& r : rows) {
+        EXPECT_EQ(r.due, StepReminderScan(st, list, Friday(9, r.min), r.dt).n_notify) << &r - rows;
+        EXPECT_FLOAT_EQ(r.te, list.front().remind_te) << &r - rows;
+    }
+    MergeEvents({}, {Ev("Ora", kAppointment, {4, 12, 2026}, {9, 0})}, list, nullptr);
+    EXPECT_EQ(2, StepReminderScan(st, list, Friday(9, 0), 0.01f).n_notify);
+    EXPECT_EQ(3, StepReminderScan(st, list, Friday(11, 0), 0.01f).n_notify);  // Tardi's hour notice
+    SettleReminders(st, list);
+    EXPECT_FLOAT_EQ(3600.04f, list.front().remind_te);
 }
 
 // Two hours asleep and 5 s awake: the tick counter, which times every timer through the frame's

@@ -8,6 +8,7 @@
 #include "app/desktop/command_line.h"
 #include "app/desktop/window_place.h"
 #include "app/desktop/window_scale.h"
+#include "app/desktop/window_size.h"
 
 std::string Joined(const std::vector<std::string>& v) {
     std::string s;
@@ -54,6 +55,23 @@ TEST(WindowScale, CommandLineBeatsEnvironmentBeatsDpiInQuartersFromOneToThree) {
         std::vector<std::string> warnings;
         const int side = WindowSide(ChooseScale(r.cli, r.env, r.resources, warnings));
         EXPECT_TRUE(side == r.side && warnings.size() == r.warnings) << &r - rows << ": " << Joined(warnings);
+    }
+}
+
+// -geometry's size (over a 300 by 300 default), then kept from 100 pixels a side to the
+// screen (1280 by 1024, or 0: unknown) and the renderer's largest (0: unknown).
+TEST(WindowSize, GeometrySizeKeptToTheScreenAndTheRenderer) {
+    const struct { const char* geometry; int screen, renderer, w, h; bool told; } rows[] = {
+        {"400x500+10+20", 1, 0, 400, 500, false}, {"=640X480", 1, 0, 640, 480, false}, {"+10-20", 1, 0, 300, 300, false},
+        {"65535x65535", 1, 0, 1280, 1024, true}, {"0x0", 1, 0, 100, 100, true}, {"50x", 1, 0, 100, 300, true},
+        {"x99999999999999999999", 1, 0, 300, 1024, true}, {"65535x65535", 0, 0, 65535, 65535, false},
+        {"65535x65535", 0, 8192, 8192, 8192, true}, {"2000x900", 1, 1024, 1024, 900, true}};
+    for (const auto& r : rows) {
+        int w = 300, h = 300;
+        std::string note;
+        ParseGeometrySize(r.geometry, w, h);
+        const bool told = ClampWindowSize(w, h, r.screen * 1280, r.screen * 1024, r.renderer, note);
+        EXPECT_TRUE(w == r.w && h == r.h && told == r.told && told == !note.empty()) << r.geometry << ": " << w << "x" << h;
     }
 }
 
