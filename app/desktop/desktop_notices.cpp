@@ -181,7 +181,7 @@ std::vector<DesktopCall> StepDesktopNotices(DesktopNoticesState& st, const std::
 std::vector<PendingNotice> LivePendingNotices(const LiveCalendars& lc, const std::set<NoticeKey>& given,
                                               std::time_t now_t, const std::tm& now) {
     std::vector<PendingNotice> out;
-    for (const Event* row : lc.due) {
+    for (const auto& [start, row] : lc.due) {
         const auto owner = lc.row_owner.find(row);
         if (owner == lc.row_owner.end() || owner->second.first >= lc.folders.size()) continue;
         const LiveFolder& folder = lc.folders[owner->second.first];

@@ -106,7 +106,7 @@ TEST(DesktopNotices, ALiveItemsNoticesNameTheirCalendar) {
     lc.rows.push_back(Ev("Treno per Forli'", kAppointment, {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900},
                          {local.tm_hour, local.tm_min}));
     lc.row_owner[entry.row = &lc.rows.back()] = {0, "treno.ics"};
-    lc.due = {entry.row};
+    lc.due = {{start, entry.row}};
     DesktopNoticesState st;
     std::set<NoticeKey> given;
     const char* const stamp = local.tm_hour == 1 ? "all'" : "alle ";
