@@ -28,7 +28,7 @@ class Monitor:
 
     def messages(self):
         text = open(self.path, errors="replace").read()
-        return re.split(r"\n(?=\S)", text)
+        return re.split(r"\n(?=(?:method call|method return|signal|error) time=)", text)
 
     def notifies(self):
         """[(summary, body, replaces_id, urgency, hints text, id answered or None)]."""
@@ -37,7 +37,7 @@ class Monitor:
             if "member=Notify" not in m:
                 continue
             serial, sender = re.search(r" serial=(\d+)", m)[1], re.search(r"sender=(\S+)", m)[1]
-            strings = re.findall(r'^   string "(.*)"$', m, re.M)
+            strings = re.findall(r'^   string "(.*?)"\n', m + "\n", re.M | re.S)
             reply = next((r for r in msgs if r.startswith("method return") and "reply_serial=%s\n" % serial in r + "\n"
                           and "destination=%s " % sender in r), None)
             out.append((strings[2], strings[3], int(re.search(r"^   uint32 (\d+)", m, re.M)[1]),
@@ -48,6 +48,12 @@ class Monitor:
     def closed(self):
         return [int(re.search(r"^   uint32 (\d+)", m, re.M)[1]) for m in self.messages()
                 if "member=CloseNotification" in m]
+
+
+def answered(mon, count):
+    """`count` Notify calls made, the last one answered."""
+    calls = mon.notifies()
+    return len(calls) == count and calls[-1][5]
 
 
 def start(s, events, env=None):
@@ -104,7 +110,7 @@ def with_dunst():
 
         # Iconified: one notification for it, then none more while the sound repeats.
         iconify(s)
-        wait_for(lambda: mon.notifies(), what="the one-hour notification")
+        wait_for(lambda: answered(mon, 1), what="the one-hour notification")
         time.sleep(2)
         [(summary, body, replaces, urgency, call, first)] = mon.notifies()
         assert (summary, body, replaces, urgency) == ("Dentista", "Oggi alle 9:50, fra 60 minuti", 0, 1), call
@@ -113,7 +119,7 @@ def with_dunst():
 
         # The half-hour notice replaces it.
         set_clock("09:20:00")
-        wait_for(lambda: len(mon.notifies()) == 2, what="the half-hour notification")
+        wait_for(lambda: answered(mon, 2), what="the half-hour notification")
         second = mon.notifies()[1]
         assert second[1:4] == ("Oggi alle 9:50, fra 30 minuti", first, 1), second[:4]
 
@@ -129,7 +135,7 @@ def with_dunst():
         # back with the event's view open.
         iconify(s)
         set_clock("09:50:00")
-        wait_for(lambda: len(mon.notifies()) == 3, what="the due notification")
+        wait_for(lambda: answered(mon, 3), what="the due notification")
         due = mon.notifies()[2]
         assert due[1:4] == ("Oggi alle 9:50, adesso", 0, 2) and due[5], due[:4]
         action(s, due[5], "snooze")
@@ -138,7 +144,7 @@ def with_dunst():
         time.sleep(1.5)
         assert len(mon.notifies()) == 3, "back before ten whole minutes"
         set_clock("10:01:00")
-        wait_for(lambda: len(mon.notifies()) == 4, what="the notice back after ten minutes")
+        wait_for(lambda: answered(mon, 4), what="the notice back after ten minutes")
         again = mon.notifies()[3]
         assert again[1:4] == ("Oggi alle 9:50, 11 minuti fa", 0, 2) and again[5], again[:4]
         assert not viewable(s)
@@ -158,23 +164,37 @@ def action(s, notification, key):
 
 def without_server(bus):
     """No notification server on the bus until dunst starts, or no session bus at all:
-    one line says so, the owl's notices go on, and a server started later is used."""
+    one line says so, the owl's notices go on, and a server started later is used. On
+    the bus a live calendar's item is announced too, and the config asks for
+    notifications also while the owl can be seen."""
     with Session(wm=True) as s:
         mon = Monitor(s) if bus else None
-        if not bus:
+        env = {"XDG_CONFIG_HOME": s.workdir}
+        if bus:
+            os.makedirs(os.path.join(s.workdir, "strigolo"))
+            os.makedirs(os.path.join(s.workdir, "casa"))
+            with open(os.path.join(s.workdir, "strigolo", "config"), "w") as f:
+                f.write("[calendar casa]\npath = %s/casa\n[options]\nnotifications = always\n" % s.workdir)
+            with open(os.path.join(s.workdir, "casa", "cena.ics"), "w") as f:
+                f.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//e2e//EN\r\nBEGIN:VEVENT\r\nUID:cena\r\n"
+                        "DTSTAMP:20260101T000000Z\r\nDTSTART:20261204T103500\r\nSUMMARY:Cena\r\nEND:VEVENT\r\n"
+                        "END:VCALENDAR\r\n")
+        else:
             os.environ.pop("DBUS_SESSION_BUS_ADDRESS", None)
-        app, set_clock = start(s, [DENTISTA, ("Treno", 4, 12, 2026, 10, 30, 5, 0, 0)],
-                               None if bus else {"XDG_RUNTIME_DIR": s.workdir})
-        iconify(s)
+            env["XDG_RUNTIME_DIR"] = s.workdir
+        app, set_clock = start(s, [DENTISTA, ("Treno", 4, 12, 2026, 10, 30, 5, 0, 0)], env)
+        if not bus:
+            iconify(s)
         set_clock("08:50:00")  # the dentist's hour: nobody answers
         wait_for(lambda: "D-Bus" in app.stderr(), what="the line on stderr")
         if bus:
             start_dunst(s)
-        set_clock("09:30:00")  # the train's hour, the dentist's half hour
+        set_clock("09:35:00")  # the train's and the dinner's hour, the dentist's half hour
         if bus:
             wait_for(lambda: sorted(n[:2] for n in mon.notifies() if n[5]) == [
-                ("Dentista", "Oggi alle 9:50, fra 20 minuti"), ("Treno", "Oggi alle 10:30, fra 60 minuti")],
-                what="both notifications")
+                ("Cena", "Oggi alle 10:35, fra 60 minuti\nCalendario: casa"),
+                ("Dentista", "Oggi alle 9:50, fra 15 minuti"), ("Treno", "Oggi alle 10:30, fra 55 minuti")],
+                what="three notifications while the owl can be seen")
             s.run(["wmctrl", "-c", TITLE])  # closed: the notifications go with the owl
             wait_for(lambda: sorted(mon.closed()) == sorted(n[5] for n in mon.notifies() if n[5]),
                      what="CloseNotification at exit")
