@@ -58,7 +58,8 @@ def answered(mon, count):
 
 def start(s, events, env=None):
     """The owl from 08:49, its wall clock alone faked, read by libfaketime from a file;
-    returns it and the clock's setter."""
+    returns it and the clock's setter. The clock it reads after a change may lag the
+    time written by a second or two."""
     path = os.path.join(s.workdir, "clock")
 
     def set_clock(when):
@@ -189,7 +190,7 @@ def without_server(bus):
         wait_for(lambda: "D-Bus" in app.stderr(), what="the line on stderr")
         if bus:
             start_dunst(s)
-        set_clock("09:35:00")  # the train's and the dinner's hour, the dentist's half hour
+        set_clock("09:35:30")  # the train's and the dinner's hour, the dentist's half hour
         if bus:
             wait_for(lambda: sorted(n[:2] for n in mon.notifies() if n[5]) == [
                 ("Cena", "Oggi alle 10:35, fra 60 minuti\nCalendario: casa"),
