@@ -18,6 +18,7 @@
 #include "app/calendar/reminders.h"
 #include "app/desktop/window_start.h"
 #include "app/frame_rate.h"
+#include "app/desktop/desktop_notices.h"
 #include "app/scene/scene.h"
 #include "app/scene/scene_backdrop.h"
 #include "app/views.h"
@@ -114,6 +115,7 @@ bool Step() {
         SettleReminders(reminder_state, events);  // a panel may change any event
         if (menu_case_id == kMenuEdit || menu_case_id == kMenuView) AdvanceCaret(event_editor, global_time);
     }
+    DesktopNoticesTick(loop.visible, tick_tm);  // may open an event from its notification
     // A panel shows its caret (in edit mode), texts of the wall clock and the calendar's
     // notice: it is drawn again when the caret flips and once a second.
     const SceneShown shown = CurrentSceneShown();

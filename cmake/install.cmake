@@ -54,7 +54,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Debian 12 ships freeglut's libglut.so.3.12 as libglut3.12; older releases as freeglut3.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
-    "libglut3.12 | freeglut3, libgl1, libglu1-mesa, libgl1-mesa-dri, libopenal1, libalut0, libxrandr2, libical3, libicu72, xdg-utils")
+    "libglut3.12 | freeglut3, libgl1, libglu1-mesa, libgl1-mesa-dri, libopenal1, libalut0, libxrandr2, libical3, libicu72, libglib2.0-0, xdg-utils")
 find_program(DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(DPKG_SHLIBDEPS)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)

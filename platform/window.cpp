@@ -198,3 +198,21 @@ void SetCursorPosForTesting(bool enable, int x, int y) {
     fixed_x = x;
     fixed_y = y;
 }
+
+void RaiseAndRestoreWindow() {
+    Display* dpy = glXGetCurrentDisplay();
+    Window win = glXGetCurrentDrawable();
+    if (!dpy || !win) return;
+    XMapRaised(dpy, win);  // an iconified window asks to be normal again by being mapped
+    XEvent ev{};
+    ev.xclient.type = ClientMessage;
+    ev.xclient.window = win;
+    ev.xclient.message_type = XInternAtom(dpy, "_NET_ACTIVE_WINDOW", False);
+    ev.xclient.format = 32;
+    // From a pager: the user asked for it by clicking the notification, so a window
+    // manager that guards focus against applications lets it through.
+    ev.xclient.data.l[0] = 2;
+    ev.xclient.data.l[1] = CurrentTime;
+    XSendEvent(dpy, DefaultRootWindow(dpy), False, SubstructureRedirectMask | SubstructureNotifyMask, &ev);
+    XFlush(dpy);
+}

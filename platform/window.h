@@ -37,3 +37,7 @@ bool GetCursorInWindow(int& x, int& y);
 // Test hook: a fixed pointer position (screen pixels) replaces the real one for both
 // readings; `enable` false clears it.
 void SetCursorPosForTesting(bool enable, int x = 0, int y = 0);
+
+// Shows the current GLUT window to the user: restored if iconified, raised, and made
+// the active window (the window manager brings it from another workspace).
+void RaiseAndRestoreWindow();

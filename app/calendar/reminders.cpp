@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "app/calendar/event_editor.h"
+#include "app/calendar/notice_snooze.h"
 #include "app/shared/tick_state.h"
 #include "app/quiz/quiz.h"
 #include "app/scene/scene.h"
@@ -74,7 +75,8 @@ ScanResult FullScan(ReminderState* st, std::list<Event>& list, const std::tm& no
     if (sort) SortEvents(list, now.tm_wday);
     next_period_in = 1e300;
 
-    auto count_due = [&r](Event& e) {
+    auto count_due = [&r, &now](Event& e) {
+        if (NoticeSnoozedAt(notice_snooze, e, now)) return;  // put off from the desktop
         r.new_notify = true;
         r.due = &e;
         r.n_notify += 1;

@@ -130,8 +130,11 @@ class Session:
         shutil.rmtree(self.workdir, ignore_errors=True)
 
     def env(self, extra=None):
-        return dict(os.environ, DISPLAY=self.display, XDG_STATE_HOME=os.path.join(self.workdir, "state"),
-                    **(extra or {}))
+        env = dict(os.environ, DISPLAY=self.display, XDG_STATE_HOME=os.path.join(self.workdir, "state"))
+        if "STRIGOLO_PRIVATE_BUS" not in env:  # the user's session bus is not the test's: no desktop notifications
+            env.pop("DBUS_SESSION_BUS_ADDRESS", None)
+            env["XDG_RUNTIME_DIR"] = self.workdir
+        return dict(env, **(extra or {}))
 
     def run(self, cmd, **kw):
         return subprocess.run(cmd, env=self.env(), capture_output=True, text=True, **kw)

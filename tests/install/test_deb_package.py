@@ -8,7 +8,7 @@ import subprocess
 import tempfile
 
 DEPENDS = {"libglut3.12", "libgl1", "libglu1-mesa", "libgl1-mesa-dri", "libopenal1", "libalut0", "libxrandr2",
-           "libical3", "libicu72", "xdg-utils"}
+           "libical3", "libicu72", "libglib2.0-0", "xdg-utils"}
 FILES = ["/usr/bin/strigolo", "/usr/lib/strigolo/strigolo", "/usr/share/applications/strigolo.desktop",
          "/usr/share/icons/hicolor/scalable/apps/strigolo.svg", "/usr/share/icons/hicolor/48x48/apps/strigolo.png",
          "/usr/share/strigolo/Data/icon", "/usr/share/strigolo/Data/font", "/usr/share/strigolo/Data/notify.wav"]
