@@ -183,9 +183,9 @@ std::vector<PendingNotice> LivePendingNotices(const LiveCalendars& lc, const std
     std::vector<PendingNotice> out;
     for (const auto& [start, row] : lc.due) {
         const auto owner = lc.row_owner.find(row);
-        if (owner == lc.row_owner.end() || owner->second.first >= lc.folders.size()) continue;
-        const LiveFolder& folder = lc.folders[owner->second.first];
-        const auto entry = folder.entries.find(owner->second.second);
+        if (owner == lc.row_owner.end() || owner->second.folder >= lc.folders.size()) continue;
+        const LiveFolder& folder = lc.folders[owner->second.folder];
+        const auto entry = folder.entries.find(owner->second.name);
         if (entry == folder.entries.end()) continue;
         const LiveEntry& e = entry->second;
         const int first = FirstDue(e.occurrences, given, now_t);

@@ -105,7 +105,7 @@ TEST(DesktopNotices, ALiveItemsNoticesNameTheirCalendar) {
     localtime_r(&start, &local);
     lc.rows.push_back(Ev("Treno per Forli'", kAppointment, {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900},
                          {local.tm_hour, local.tm_min}));
-    lc.row_owner[entry.row = &lc.rows.back()] = {0, "treno.ics"};
+    lc.row_owner[entry.row = &lc.rows.back()] = {0, "treno.ics", std::prev(lc.rows.end())};
     lc.due = {{start, entry.row}};
     DesktopNoticesState st;
     std::set<NoticeKey> given;
