@@ -193,6 +193,7 @@ def check_with_server():
             started = time.monotonic()
             log = sync(100)
             took = time.monotonic() - started
+            assert log.count("Syncing casa") == 100, log  # vdirsyncer's log is the one read below
             for verb in ("Copying", "Deleting"):  # an upload, an update or a delete
                 assert verb not in log, log
             assert snapshot(vdir) == before, (before, snapshot(vdir))
@@ -213,7 +214,11 @@ def check_with_server():
             written = time.monotonic()
             replace(os.path.join(vdir, name), event("due@e2e", "20300318T090000", "20300318T100000", "Locale"))
             wait_for(lambda: "Locale" in titles(s.screenshot()), timeout=5, what="the local change")
-            print("item file written to the owl showing it: %.2f s" % (time.monotonic() - written))
+            shown = time.monotonic() - written
+            shot = time.monotonic()
+            s.screenshot()
+            print("item file written to the owl showing it: %.2f s, of which a screenshot takes %.2f s"
+                  % (shown, time.monotonic() - shot))
             path = os.path.join(top, "remote.ics")
             with open(path, "w") as f:
                 f.write(event("due@e2e", "20300318T090000", "20300318T100000", "Remoto"))
