@@ -131,6 +131,10 @@ def check_bad_input():
             assert titles(img) == ["Buona"], titles(img)
             s.click(*TRASH)
             time.sleep(1.0)  # more ticks: nothing is told twice
+            # The band names the folder that is not one (it comes before the config's lines).
+            band = s.screenshot()
+            said = read_text(band, 256, 27, 32, center=True), read_text(band, 256, 6.5, 6, center=True)
+            assert said == ("Cartella del calendario assente:", "piatta"), said
             err = app.stderr()
             for what in ("spazzatura.ics not read", "dueuid.ics not read: two different UIDs", "enorme.ics not read",
                          "tubo.ics not read", "piatta.* is not a folder", "unknown key \"colour\"",
