@@ -47,6 +47,7 @@ struct LoopState {
     int menu = kMenuScene;          // the view at the last tick
     bool caret = false;             // the editor's caret shown at the last tick
     std::time_t second = 0;         // the wall clock at the last tick
+    uint64_t live_rows = 0;         // live_calendars.rows_changed at the last tick
     double next_tick_ms = 0.0;      // MonotonicMs of the next tick
     bool ask_above_again = false;   // a window manager appeared: ask it again at ask_above_at (ms)
     uint32_t ask_above_at = 0;
@@ -117,15 +118,18 @@ bool Step() {
     }
     DesktopNoticesTick(loop.visible, tick_tm);  // may open an event from its notification
     // A panel shows its caret (in edit mode), texts of the wall clock and the calendar's
-    // notice: it is drawn again when the caret flips and once a second.
+    // notice: it is drawn again when the caret flips, once a second, and when a calendar
+    // folder's rows change (the list shows a change within the second it was read in).
     const SceneShown shown = CurrentSceneShown();
     const bool caret = menu_case_id == kMenuEdit && event_editor.ec;
     seen.shown_changed = shown != loop.shown || menu_case_id != loop.menu ||
-                         (seen.panel && (caret != loop.caret || rawtime != loop.second));
+                         (seen.panel && (caret != loop.caret || rawtime != loop.second ||
+                                         live_calendars.rows_changed != loop.live_rows));
     loop.shown = shown;
     loop.menu = menu_case_id;
     loop.caret = caret;
     loop.second = rawtime;
+    loop.live_rows = live_calendars.rows_changed;
 
     draw_time += global_time;
     PauseSoundWhenQuiet(global_time);

@@ -85,6 +85,7 @@ void DropRow(LiveCalendars& lc, LiveEntry& e) {
     if (edit_event == e.row) lc.orphans.splice(lc.orphans.end(), lc.rows, node);
     else lc.rows.erase(node);
     e.row = nullptr;
+    ++lc.rows_changed;
 }
 
 // The row of `e` shows its due occurrence, else its next one; an item with nothing to
@@ -94,6 +95,7 @@ void UpdateRow(LiveCalendars& lc, size_t folder, const std::string& name, LiveEn
     const int shown = ShownOccurrence(e.occurrences, given, now);
     if (shown == e.shown && e.row && !refill) return;
     e.shown = shown;
+    ++lc.rows_changed;
     const bool have = e.shown >= 0 || e.has_beyond;
     if (!have) return DropRow(lc, e);
     if (!e.row) {
@@ -201,7 +203,10 @@ void TakeWatchEvents(LiveCalendars& lc, uint32_t now_ms) {
             break;
         case FolderEvent::kFileChanged:
             if (IsItemName(c.name)) lc.work.push_back({c.folder, c.name, true});
-            if (c.name == "color") ReadColor(f);
+            if (c.name == "color") {
+                ReadColor(f);
+                ++lc.rows_changed;
+            }
             break;
         case FolderEvent::kFileCreated:
             if (IsItemName(c.name)) lc.created.push_back({now_ms, {c.folder, c.name, true}});

@@ -78,6 +78,7 @@ struct LiveCalendars {
     // Rows with a notice due now, by the start of the occurrence due (earliest first).
     std::vector<std::pair<std::time_t, Event*>> due;
     std::time_t wake = 0;      // the next moment a notice falls due or a row moves on; 0 none
+    uint64_t rows_changed = 0;  // counts changes to the rows or a folder's colour: an open list redraws
     bool due_stale = true;     // every row's due state must be worked out again
     SyncSchedule sync;
     BackgroundCommand sync_run;

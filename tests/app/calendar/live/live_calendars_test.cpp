@@ -135,12 +135,16 @@ TEST(LiveCalendars, ItemsRowsNoticesAndChanges) {
     EXPECT_EQ(Rows(lc), "!Dentista 17/3 18:6, Corso 17/3 19:46, Lontano 26/4 17:46");
     PutItem(cal, "a.ics", "a", t0 + 30 * 60, "Dentista alle 18");
     std::filesystem::remove(cal + "/w.ics");
+    uint64_t changes = lc.rows_changed;  // an open list is drawn again for each change
     tick(t0 + 20 * 60);
+    EXPECT_GT(lc.rows_changed, changes);
     // Moved: the new start's notices are new ones.
     EXPECT_EQ(Rows(lc), "!Dentista alle 18 17/3 18:16, Lontano 26/4 17:46");
     std::filesystem::rename(cal, top + "/via");
+    changes = lc.rows_changed;
     tick(t0 + 20 * 60);
     EXPECT_EQ(Rows(lc), "");
+    EXPECT_GT(lc.rows_changed, changes);
     std::filesystem::rename(top + "/via", cal);
     ms += kFolderRecheckMs;
     tick(t0 + 20 * 60);
