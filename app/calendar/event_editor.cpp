@@ -57,7 +57,7 @@ void DrawEventEditor() {
     }
     if (read_only) {
         const std::string why = ReadOnlyLine(live_calendars, GetTickCount());
-        if (!why.empty()) glPrintText(402, 436.5f, 10, true, "%s", why.c_str());
+        if (!why.empty()) glPrintText(330, 436.5f, 10, true, "%s", why.c_str());
     }
 
     if (EditMode()) {

@@ -1,12 +1,13 @@
 """The owl's edits go back to the calendar server, against Debian's radicale: an event
 moved in the owl (by clicks on its editor) reaches the server at the owl's next sync with
-its ATTENDEE and VALARM intact; trashed in the owl, it leaves the server; an event made
+its ATTENDEE and VALARM intact (an event of a read-only feed only shown, the editor
+saying why); trashed in the owl, it leaves the server; an event made
 in the owl becomes an item of the new_events folder that `khal list` shows."""
 import os
 import subprocess
 
 from harness import ADD, CALENDAR, CONFIRM, ROW0, TITLE_BOX, TRASH, YEAR_UP, Session, read_text, wait_for
-from test_live_calendars import Server, setup
+from test_live_calendars import Server, event, setup
 
 AT = "@2030-03-17 10:00:00"  # the owl's clock (Rome)
 HOUR_UP = (105, 314)
@@ -31,7 +32,7 @@ def check_owl_to_server():
         server = Server("radicale", top)
         try:
             server.put("riunione.ics", MEETING)
-            server.publish("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//e2e//EN\r\nEND:VCALENDAR\r\n")
+            server.publish(event("festa@e2e", "20300319T090000", "20300319T100000", "Festa"))
             sync, khal, vdir = setup(top, server)
             config = os.path.join(top, "config", "strigolo", "config")
             with open(config) as f:
@@ -48,6 +49,13 @@ def check_owl_to_server():
                 s.click(*TRASH)  # closes the list again
                 return found == want
             wait_for(lambda: listed("Riunione"), timeout=30, what="the server's event in the list")
+
+            # The feed's event (a read-only calendar) opens in view mode, and says why when typed into.
+            for point in (CALENDAR, (ROW0[0], ROW0[1] - 32)):
+                s.click(*point)
+            said = read_text(s.click_and_look(TITLE_BOX), 330, 436.5, 26, center=True)
+            assert said == "calendario in sola lettura", said
+            s.click(*TRASH)  # the view's check: back to the scene
 
             def items():
                 return {n: open(os.path.join(vdir, n)).read() for n in os.listdir(vdir) if n.endswith(".ics")}
