@@ -207,6 +207,8 @@ bool ShiftLine(std::string& raw, long long shift, const std::string& eol) {
     } else {
         s.secs += shift;
     }
+    // A value has four digits of year: a move past them is refused, not written wrong.
+    if (s.secs < DaysFromCivil(1, 1, 1) * 86400 || s.secs >= DaysFromCivil(10000, 1, 1) * 86400) return false;
     raw = FoldContentLine(HeadOf(u) + ":" + WriteStamp(s), eol);
     return true;
 }
