@@ -21,7 +21,7 @@ namespace {
 // outlines its shapes; (x, y) its middle, GUI units.
 void DrawFolderDot(float x, float y, const float rgb[3]) {
     glDisable(GL_TEXTURE_2D);
-    const float radius[2] = {5.0f, 3.8f};
+    const float radius[2] = {6.0f, 4.6f};
     for (int ring = 0; ring < 2; ++ring) {
         if (ring == 0) glColor4f(0.08f, 0.06f, 0.05f, 1);
         else glColor4f(rgb[0], rgb[1], rgb[2], 1);
@@ -93,8 +93,10 @@ void DrawEventList() {
         const Event& e = *rows[size_t(i)];
         float y = 381 - 32.0f * (i - swap);
         float rgb[3];
-        if (IsLiveRow(live_calendars, &e, rgb)) DrawFolderDot(10, y + 4.5f, rgb);
-        glPrintText(18, y, 10, false, "%s", ListTitleText(e).c_str());
+        // A folder's row starts with its calendar's dot, inside the row; its title follows.
+        const bool live = IsLiveRow(live_calendars, &e, rgb);
+        if (live) DrawFolderDot(25, y + 6.0f, rgb);
+        glPrintText(live ? 36.0f : 18.0f, y, 10, false, "%s", ListTitleText(e).c_str());
         glPrintText(283.5f, y, 10, true, "%s", ListDateText(e, now).c_str());
         glPrintText(390, y, 10, true, "%s", ListTimeText(e).c_str());
     }

@@ -112,10 +112,10 @@ def setup(top, server):
 
 
 def row(img, k, day="Oggi", time="10:20"):
-    """Title, day and time of list row k, read with the coded font; the day and time are
-    centred, so they are read at the length of the text expected."""
+    """Title (after its calendar's dot), day and time of list row k, read with the coded
+    font; the day and time are centred, so they are read at the length of the text expected."""
     y = 381 - 32 * k
-    return read_text(img, 18, y, 8).rstrip(" ?"), read_text(img, 283.5, y, len(day), center=True), \
+    return read_text(img, 36, y, 8).rstrip(" ?"), read_text(img, 283.5, y, len(day), center=True), \
         read_text(img, 390, y, len(time), center=True)
 
 
@@ -143,10 +143,10 @@ def check_server_to_owl(kind):
             wait_for(lambda: not attention(s.screenshot())[1], timeout=5, what="the notice seen")
             listed = s.click_and_look(CALENDAR)
             assert row(listed, 0) == ("Dentista", "Oggi", "10:20"), row(listed, 0)
-            assert near(listed.gui_pixel(10, 385.5), GREEN, 60), listed.gui_pixel(10, 385.5)
+            assert near(listed.gui_pixel(25, 387), GREEN, 60), listed.gui_pixel(25, 387)
             # The feed's event, its folder without a colour file: a grey dot.
             assert row(listed, 1, "19/3/2030", "9:0") == ("Festa", "19/3/2030", "9:0"), row(listed, 1, "19/3/2030", "9:0")
-            assert near(listed.gui_pixel(10, 385.5 - 32), GREY, 30), listed.gui_pixel(10, 385.5 - 32)
+            assert near(listed.gui_pixel(25, 387 - 32), GREY, 30), listed.gui_pixel(25, 387 - 32)
             s.click(*TRASH)  # closes the list
 
             # khal's event shows within a second of its file.
