@@ -20,7 +20,7 @@ MEETING = ("BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//e2e//EN\r\nBEGIN:VEVENT\
 
 def first_title(s):
     """The first row's title, the list opened to read it."""
-    return read_text(s.click_and_look(CALENDAR), 18, 381, 8).rstrip(" ?")
+    return read_text(s.click_and_look(CALENDAR), 36, 381, 8).rstrip(" ?")  # after its calendar's dot
 
 
 def check_owl_to_server():
