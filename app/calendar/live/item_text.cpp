@@ -382,7 +382,7 @@ std::vector<std::string> ChangedMeanwhile(const std::string& before, const std::
     if (!ea || !eb) return out;
     auto differs = [&](const char* name) { return Field(a, *ea, name) != Field(b, *eb, name); };
     if (c.summary && differs("SUMMARY")) out.push_back("titolo");
-    if (c.description && differs("DESCRIPTION")) out.push_back("descrizione");
+    if (c.description && differs("DESCRIPTION")) out.push_back("testo");
     if (c.shift != 0 && (differs("DTSTART") || differs("DTEND") || differs("DURATION"))) out.push_back("orario");
     return out;
 }

@@ -49,7 +49,8 @@ bool ExcludeOccurrence(const std::string& text, const std::string& rid, const st
 
 // Which of the fields `c` changes were also changed between `before` (the file when
 // the editor opened) and `after` (the file now) in the VEVENT `recurrence_id` names:
-// "titolo", "descrizione", "orario". Empty when none was, or the VEVENT is new.
+// "titolo", "testo" (the description), "orario": all three fit one line of the band
+// after "Cambiato anche altrove: ". Empty when none was, or the VEVENT is new.
 std::vector<std::string> ChangedMeanwhile(const std::string& before, const std::string& after,
                                           const std::string& recurrence_id, const ItemChange& c);
 

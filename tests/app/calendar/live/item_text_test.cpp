@@ -127,6 +127,12 @@ TEST(ItemText, ChangedOnBothSides) {
     EXPECT_EQ(ChangedMeanwhile(base, theirs, "", title), std::vector<std::string>{"titolo"});
     EXPECT_TRUE(ChangedMeanwhile(base, theirs, "", desc).empty());
     EXPECT_TRUE(ChangedMeanwhile(base, theirs, "", time).empty());
+    ItemChange all = title;
+    all.description = true, all.shift = 60;
+    std::string everything = theirs;
+    everything.replace(everything.find("vecchia"), 7, "altra");
+    everything.replace(everything.find("T100000Z"), 8, "T110000Z");
+    EXPECT_EQ(ChangedMeanwhile(base, everything, "", all), (std::vector<std::string>{"titolo", "testo", "orario"}));
     // Their change is kept when ours is applied to their text.
     const std::string merged = Edit(theirs, desc);
     EXPECT_NE(merged.find("SUMMARY:Riunione annullata\r\n"), std::string::npos);
