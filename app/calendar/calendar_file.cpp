@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "app/calendar/live/live_calendars.h"
+#include "app/calendar/live/live_writeback.h"
 #include "app/shared/tick_state.h"
 #include "platform/atomic_file.h"
 #include "platform/clock.h"
@@ -251,10 +252,10 @@ void LoadEvents() {
 }
 
 namespace {
-// An erased event must not stay behind in edit_event; a calendar folder's row is not
-// the file's to forget.
+// An erased event must not stay behind in edit_event; a calendar folder's row, or the
+// draft of one, is not the file's to forget.
 void ForgetErasedEditEvent() {
-    if (!edit_event || IsLiveRow(live_calendars, edit_event)) return;
+    if (!edit_event || IsLiveRow(live_calendars, edit_event) || IsLiveDraft(live_calendars, edit_event)) return;
     for (const Event& e : events)
         if (&e == edit_event) return;
     edit_event = nullptr;

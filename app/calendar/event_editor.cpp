@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include "app/calendar/event_editor.h"
+#include "app/calendar/live/live_writeback.h"
 #include "app/calendar/reminders.h"
 #include "app/frame.h"
 #include "app/panel_header.h"
@@ -11,6 +12,7 @@
 #include "engine/text.h"
 #include "engine/textures.h"
 #include "engine/widgets.h"
+#include "platform/clock.h"
 
 namespace {
 
@@ -37,6 +39,10 @@ void DrawEventEditor() {
     const std::tm& now = *timeinfo;
     EventEditorState& st = event_editor;
 
+    // A folder's item: edited through a draft, or only shown when its calendar is read-only.
+    const bool draft = IsLiveDraft(live_calendars, &e);
+    const bool read_only = ViewMode() && IsLiveRow(live_calendars, &e) && !LiveRowWritable(live_calendars, &e);
+
     double min_diff = EventMinDiff(e, now);
     ApplyNoticeFlags(e, min_diff, ViewMode());
     if (ViewMode()) RecordWeeklyNotices(reminder_state, e, now);
@@ -45,12 +51,25 @@ void DrawEventEditor() {
     for (int t = 0; t < 3; ++t) {
         Button tab = PanelTab(t, e.type == t ? button[1] : button[0]);
         tab.Display(true);
-        if (EditMode() && tab.isClicked()) e.type = t;
+        // A calendar folder's item stays an appointment: its file has no weekly events or reminders.
+        if (EditMode() && tab.isClicked() && !draft) e.type = t;
+        if (read_only && tab.isClicked()) SayReadOnly(live_calendars, GetTickCount());
+    }
+    if (read_only) {
+        const std::string why = ReadOnlyLine(live_calendars, GetTickCount());
+        if (!why.empty()) glPrintText(330, 436.5f, 10, true, "%s", why.c_str());
     }
 
     if (EditMode()) {
         Button confirm(button_check, 476.62f, 436.5f, 20.5f, 20);
         confirm.Display(true);
+        if (confirm.isClicked() && draft) {
+            ConfirmLiveEdit(live_calendars, GetTickCount(), WallClock());
+            edit_event = nullptr;
+            force_back_hm = false;
+            menu_case_id = kMenuList;
+            return;
+        }
         if (confirm.isClicked()) menu_case_id = ConfirmEvent(e, force_back_hm, SaveEvents);
         glPrintText(402, 436.5f, 10, true, "conferma");
     }
@@ -59,7 +78,8 @@ void DrawEventEditor() {
     remove.Display(true);
     if (remove.isClicked()) {
         const bool view = ViewMode();
-        if (ShouldRemoveEvent(e, min_diff, view)) EraseEventAt(events, edit_event);
+        if (draft) BinLiveEdit(live_calendars, GetTickCount(), WallClock());
+        else if (ShouldRemoveEvent(e, min_diff, view)) EraseEventAt(events, edit_event);
         edit_event = nullptr;
         menu_case_id = view ? kMenuScene : kMenuList;
         // A reminder opened from its notification and binned leaves no return to the
@@ -67,7 +87,7 @@ void DrawEventEditor() {
         force_back_hm = false;
         event_editor.edit_tf = 0;  // the next event opened starts with no field focused
         single_touch = false;
-        SaveEvents();
+        if (!draft) SaveEvents();
         // Show the list or the scene at once, from inside this frame; nothing more of
         // the panel is drawn (its event may be gone).
         display();
@@ -108,6 +128,7 @@ void DrawEventEditor() {
     Button tbox1(0, 120, 220, 92, 15);
     Button tbox2(0, 256, 108, 225, 87);
     UpdateFocus(st, single_touch, tbox1.isClicked(), tbox2.isClicked(), EditMode());
+    if (read_only && (tbox1.isClicked() || tbox2.isClicked())) SayReadOnly(live_calendars, GetTickCount());
     // View mode is read-only: a focus left over from edit mode neither shows nor types.
     const bool typing = EditMode();
     std::string title = EditorFieldText(e.title, sizeof e.title, typing && st.edit_tf == 1,

@@ -6,6 +6,7 @@
 #include "app/calendar/calendar_file.h"
 #include "app/calendar/event_list.h"
 #include "app/calendar/live/live_calendars.h"
+#include "app/calendar/live/live_writeback.h"
 #include "app/shared/tick_state.h"
 #include "app/panel_header.h"
 #include "app/views.h"
@@ -48,7 +49,9 @@ void DrawEventList() {
     Button add_entry(button_add, 447.12f, 436.5f, 20.5f, 20);
     add_entry.Display(true);
     if (add_entry.isClicked()) {
-        edit_event = AddEntry(events, now);
+        // New events go to the calendar folder the config names, else into database.bin.
+        Event* fresh = OpenNewLiveEvent(live_calendars, now);
+        edit_event = fresh ? fresh : AddEntry(events, now);
         if (edit_event) menu_case_id = kMenuEdit;
         else calendar_store.notices.full = true, calendar_store.notices.full_tick = GetTickCount();
     }
@@ -73,8 +76,13 @@ void DrawEventList() {
         box.Display(false);
         if (box.isClicked() && k < n) {
             edit_event = rows[size_t(k)];
-            // A folder's item is shown, never changed: its file belongs to its calendar.
-            menu_case_id = IsLiveRow(live_calendars, edit_event) ? kMenuView : kMenuEdit;
+            menu_case_id = kMenuEdit;
+            // A folder's item is edited as a draft when its calendar may be written; else shown.
+            if (IsLiveRow(live_calendars, edit_event)) {
+                Event* draft = OpenLiveEdit(live_calendars, edit_event);
+                if (draft) edit_event = draft;
+                else menu_case_id = kMenuView;
+            }
         }
     }
 

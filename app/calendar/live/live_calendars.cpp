@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "app/calendar/calendar_notice.h"
+#include "app/calendar/live/live_writeback.h"
 #include "app/shared/tick_state.h"
 #include "platform/clock.h"
 
@@ -306,9 +307,9 @@ void OpenLiveCalendars(LiveCalendars& lc, const ConfigEnv& env) {
     lc.config = LoadLiveConfig(env, warnings);
     for (const std::string& w : warnings) std::fprintf(stderr, "strigolo: %s\n", w.c_str());
     lc.config_warnings = warnings.size();
-    if (lc.config.new_events != "owl")  // read, and kept for when the owl writes into folders
-        std::fprintf(stderr, "strigolo: %s: new_events = %s: the owl does not write into calendar folders yet; "
-                     "new events go to its own calendar\n", lc.config.file.c_str(), lc.config.new_events.c_str());
+    if (lc.config.new_events != "owl" && NewEventsFolder(lc) < 0)
+        std::fprintf(stderr, "strigolo: %s: new_events = %s names no writable calendar; "
+                     "new events go to the owl's own calendar\n", lc.config.file.c_str(), lc.config.new_events.c_str());
     lc.folders.clear();
     if (lc.config.calendars.empty()) return;
     lc.watch.reset(new FolderWatch());
@@ -355,6 +356,7 @@ void AddLiveDue(const LiveCalendars& lc, ScanResult& r) {
 }
 
 std::vector<std::string> LiveNoticeLines(const LiveCalendars& lc, uint32_t tick) {
+    if (!lc.write_notice.empty() && tick - lc.write_notice_ms < kWriteShownMs) return lc.write_notice;
     if (!lc.sync.failure.empty()) return {"Sincronizzazione non riuscita:", BandText(lc.sync.failure)};
     for (const LiveFolder& f : lc.folders)
         if (f.told_missing) return {"Cartella del calendario assente:", BandText(f.calendar.name)};

@@ -1,7 +1,8 @@
 // The live calendars of a run: the config read at the start, the folders watched and
 // the items they hold with their occurrences, the list rows and notices they give, and
 // the sync command. Everything here is held in memory; nothing of it goes into
-// database.bin, and no item file is ever written.
+// database.bin. Item files are written only by an edit made in the owl
+// (app/calendar/live/live_writeback.h).
 #pragma once
 
 #include <cstdint>
@@ -53,6 +54,20 @@ struct LiveWork {
     bool read = true;
 };
 
+// An item the editor has open in edit mode. The editor changes `draft`, never the row,
+// so a re-read of the file meanwhile cannot take the user's typing away.
+struct LiveEdit {
+    bool open = false;
+    bool fresh = false;        // a new event for the new_events folder, not yet in a file
+    size_t folder = 0;
+    std::string path;          // the item's file (of a fresh one: made at confirm)
+    std::string base;          // its text when the editor opened it
+    Event original, draft;     // the row as opened, and as the user changes it
+    bool series = false;       // the row stands for one occurrence of a series
+    bool overridden = false;   // that occurrence has an override of its own
+    std::string rid, rid_tzid; // its RECURRENCE-ID value and TZID (empty: none)
+};
+
 struct LiveCalendars {
     LiveConfig config;
     size_t config_warnings = 0;      // lines of the config file that were not understood
@@ -82,7 +97,16 @@ struct LiveCalendars {
     bool due_stale = true;     // every row's due state must be worked out again
     SyncSchedule sync;
     BackgroundCommand sync_run;
+    LiveEdit edit;
+    // What the last write into a folder has to say (a failure, a field changed on both
+    // sides), shown on the band for kWriteShownMs from `write_notice_ms`.
+    std::vector<std::string> write_notice;
+    uint32_t write_notice_ms = 0;
+    // When the user last tried to change an item of a read-only calendar (tick in ms).
+    bool read_only_said = false;
+    uint32_t read_only_said_ms = 0;
 };
+constexpr uint32_t kWriteShownMs = 10000, kReadOnlySaidMs = 3000;
 extern LiveCalendars live_calendars;
 
 // Start: reads the config (khal's without ours; neither: nothing to do), tells stderr
