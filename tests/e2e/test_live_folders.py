@@ -37,8 +37,8 @@ def write_config(top, text):
 
 
 def titles(img, rows=6):
-    """The titles of the list's first rows, blank rows left out."""
-    return [t for t in (read_text(img, 18, 381 - 32 * k, 8).rstrip(" ?") for k in range(rows)) if t]
+    """The titles of the list's first rows (after their calendar's dot), blank rows left out."""
+    return [t for t in (read_text(img, 36, 381 - 32 * k, 8).rstrip(" ?") for k in range(rows)) if t]
 
 
 def replace(path, text):
