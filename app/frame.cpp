@@ -10,12 +10,12 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/calendar/calendar_file.h"
-#include "app/calendar/calendar_notice.h"
-#include "app/calendar/event_editor.h"
-#include "app/calendar/event_store.h"
+#include "app/calendar/store/calendar_file.h"
+#include "app/calendar/panels/calendar_notice.h"
+#include "app/calendar/panels/event_editor.h"
+#include "app/calendar/store/event_store.h"
 #include "app/calendar/live/live_calendars.h"
-#include "app/calendar/reminders.h"
+#include "app/calendar/reminders/reminders.h"
 #include "app/desktop/window_start.h"
 #include "app/frame_rate.h"
 #include "app/desktop/desktop_notices.h"

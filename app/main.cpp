@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "app/calendar/calendar_transfer.h"
-#include "app/calendar/event_store.h"
+#include "app/calendar/ical/calendar_transfer.h"
+#include "app/calendar/store/event_store.h"
 #include "app/calendar/live/live_calendars.h"
-#include "app/calendar/notice_ledger.h"
-#include "app/calendar/reminders.h"
+#include "app/calendar/reminders/notice_ledger.h"
+#include "app/calendar/reminders/reminders.h"
 #include "app/desktop/command_line.h"
 #include "app/desktop/window_start.h"
 #include "app/frame.h"

@@ -9,7 +9,7 @@
 #include <set>
 #include <utility>
 
-#include "app/calendar/event_editor.h"
+#include "app/calendar/panels/event_editor.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calendar/ical_import.h"
+#include "app/calendar/ical/ical_import.h"
 #include "bench/ical_import_before.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // own: a count of 0 to the whole records held keeps that many, any other count loads
 // every whole record; the image is whole only with no bytes at all or exactly the
 // records its count names. The records written back parse whole into the same bytes.
-#include "app/calendar/event_store.h"
+#include "app/calendar/store/event_store.h"
 #include "fuzz/fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

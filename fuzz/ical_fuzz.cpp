@@ -6,9 +6,9 @@
 #include <ctime>
 #include <list>
 
-#include "app/calendar/event_editor.h"
-#include "app/calendar/ical_export.h"
-#include "app/calendar/ical_import.h"
+#include "app/calendar/panels/event_editor.h"
+#include "app/calendar/ical/ical_export.h"
+#include "app/calendar/ical/ical_import.h"
 #include "fuzz/fuzz.h"
 
 // Friday 1 March 2030, 09:00 UTC; set with it, before any input, the local zone.

@@ -1,7 +1,7 @@
 // libFuzzer target for the ledger of notices given: whatever the file holds, a ledger read
 // from it is written back as a text that reads as the same ledger, and a text the writer
 // made from it is read back unchanged.
-#include "app/calendar/notice_ledger.h"
+#include "app/calendar/reminders/notice_ledger.h"
 #include "fuzz/fuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

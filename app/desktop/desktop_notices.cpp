@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/calendar/event_editor.h"
-#include "app/calendar/reminders.h"
+#include "app/calendar/panels/event_editor.h"
+#include "app/calendar/reminders/reminders.h"
 
 DesktopNoticesState desktop_notices;
 

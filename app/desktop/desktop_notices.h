@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "app/calendar/event_store.h"
+#include "app/calendar/store/event_store.h"
 #include "app/calendar/live/live_calendars.h"
-#include "app/calendar/notice_snooze.h"
+#include "app/calendar/reminders/notice_snooze.h"
 
 // One notice the calendar holds now, with what its notification says.
 struct PendingNotice {

@@ -1,8 +1,8 @@
 // The desktop notifications on the frame loop's tick: the user's clicks on them first
 // (open the event, put it off), then the posts and withdrawals the calendar and the
 // live calendars ask for.
-#include "app/calendar/event_editor.h"
-#include "app/calendar/reminders.h"
+#include "app/calendar/panels/event_editor.h"
+#include "app/calendar/reminders/reminders.h"
 #include "app/desktop/desktop_notices.h"
 #include "app/scene/scene.h"
 #include "app/shared/tick_state.h"

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/calendar/event_store.h"
+#include "app/calendar/store/event_store.h"
 #include "app/shared/tick_state.h"
 #include "app/scene/scene.h"
 #include "audio/audio_engine.h"

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/calendar/event_store.h"
+#include "app/calendar/store/event_store.h"
 #include "app/calendar/live/live_calendars.h"
-#include "app/calendar/reminders.h"
+#include "app/calendar/reminders/reminders.h"
 #include "app/scene/scene.h"
 #include "app/views.h"
 #include "audio/audio_engine.h"

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calendar/event_editor.h"
+#include "app/calendar/panels/event_editor.h"
 #include "app/frame.h"
 #include "app/quiz/quiz.h"
 #include "app/scene/scene.h"

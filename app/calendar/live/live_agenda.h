@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/calendar/live/live_item.h"
-#include "app/calendar/notice_ledger.h"
+#include "app/calendar/reminders/notice_ledger.h"
 
 // How far back an occurrence still gets its notices: one the owl was not running for.
 constexpr std::time_t kLiveLookBack = 24 * 3600;

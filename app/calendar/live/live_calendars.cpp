@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "app/calendar/calendar_notice.h"
+#include "app/calendar/panels/calendar_notice.h"
 #include "app/calendar/live/live_writeback.h"
 #include "app/shared/tick_state.h"
 #include "platform/clock.h"

@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "app/calendar/event_store.h"
+#include "app/calendar/store/event_store.h"
 #include "app/calendar/live/live_agenda.h"
 #include "app/calendar/live/live_config.h"
 #include "app/calendar/live/live_item.h"
 #include "app/calendar/live/sync_schedule.h"
-#include "app/calendar/notice_ledger.h"
-#include "app/calendar/reminders.h"
+#include "app/calendar/reminders/notice_ledger.h"
+#include "app/calendar/reminders/reminders.h"
 #include "platform/background_command.h"
 #include "platform/folder_watch.h"
 

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <random>
 
-#include "app/calendar/calendar_notice.h"
+#include "app/calendar/panels/calendar_notice.h"
 #include "platform/atomic_file.h"
 #include "platform/regular_file.h"
 

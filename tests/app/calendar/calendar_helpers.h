@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/calendar/event_store.h"
+#include "app/calendar/store/event_store.h"
 
 using Bytes = std::vector<unsigned char>;
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "../calendar/calendar_helpers.h"
-#include "app/calendar/reminders.h"
+#include "app/calendar/reminders/reminders.h"
 #include "app/desktop/desktop_notices.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/calendar/event_store.h"
-#include "app/calendar/reminders.h"
+#include "app/calendar/store/event_store.h"
+#include "app/calendar/reminders/reminders.h"
 #include "app/scene/scene.h"
 #include "app/views.h"
 #include "../calendar/calendar_helpers.h"

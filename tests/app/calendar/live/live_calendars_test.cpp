@@ -12,7 +12,7 @@
 #include <thread>
 #include <cstdio>
 
-#include "app/calendar/event_list.h"
+#include "app/calendar/panels/event_list.h"
 #include "app/calendar/live/live_calendars.h"
 
 namespace {
