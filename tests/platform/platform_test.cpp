@@ -40,8 +40,9 @@ TEST(TickSchedule, StaysOnItsGridThroughRoundingAndLateWakeUpsAndRestartsWhenBeh
 // A stand-in xdg-open first in PATH records its arguments: one, the address as it is,
 // no shell run over it, the child reaped; an empty address starts nothing.
 TEST(Browser, OpensTheAddressWithoutAShellAndReapsTheChild) {
-    const std::string dir = testing::TempDir() + "strigolo-url-" + std::to_string(getpid()), record = dir + "/record";
-    ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
+    std::string dir = testing::TempDir() + "strigolo-url-XXXXXX";
+    ASSERT_NE(mkdtemp(&dir[0]), nullptr);  // a name of its own: a pid may be reused by a later run
+    const std::string record = dir + "/record";
     std::ofstream(dir + "/xdg-open") << "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$1\" >> " << record << "\n";
     chmod((dir + "/xdg-open").c_str(), 0755);
     setenv("PATH", (dir + ":" + std::getenv("PATH")).c_str(), 1);  // for the rest of this process
@@ -56,6 +57,7 @@ TEST(Browser, OpensTheAddressWithoutAShellAndReapsTheChild) {
     EXPECT_EQ(lines, std::string("1\n") + url + "\n");
     EXPECT_NE(access("/tmp/strigolo-pwned", F_OK), 0) << "a shell ran the address";
     EXPECT_TRUE(waitpid(-1, nullptr, WNOHANG) == -1 && errno == ECHILD) << "a child left unreaped";
+    std::filesystem::remove_all(dir);
 }
 
 // A user's file in a folder of the test's own.
