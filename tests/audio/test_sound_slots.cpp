@@ -107,8 +107,8 @@ TEST_F(SoundSlots, TheDevicePausesAfterASecondOfQuietAndASpawnResumesIt) {
 // FIFO. (A load that opens the name a second time after checking it would: the FIFO is
 // then opened for writing to let it go.)
 TEST_F(SoundSlots, ASoundSwappedForAFifoWhileLoadingIsNeverWaitedOn) {
-    const std::string dir = testing::TempDir() + "strigolo-swap-" + std::to_string(getpid());
-    std::filesystem::create_directories(dir);
+    std::string dir = testing::TempDir() + "strigolo-swap-XXXXXX";
+    ASSERT_NE(mkdtemp(&dir[0]), nullptr);  // a name of its own: a pid may be reused by a later run
     const std::string name = dir + "/notify.wav", fifo = dir + "/fifo", good = dir + "/good";
     std::filesystem::copy_file(short_tone, name);
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));

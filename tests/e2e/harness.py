@@ -130,7 +130,9 @@ class Session:
         shutil.rmtree(self.workdir, ignore_errors=True)
 
     def env(self, extra=None):
-        env = dict(os.environ, DISPLAY=self.display, XDG_STATE_HOME=os.path.join(self.workdir, "state"))
+        # The user's own config (a strigolo or khal one) is not the test's: a folder of its own.
+        env = dict(os.environ, DISPLAY=self.display, XDG_STATE_HOME=os.path.join(self.workdir, "state"),
+                   XDG_CONFIG_HOME=os.path.join(self.workdir, "config"))
         if "STRIGOLO_PRIVATE_BUS" not in env:  # the user's session bus is not the test's: no desktop notifications
             env.pop("DBUS_SESSION_BUS_ADDRESS", None)
             env["XDG_RUNTIME_DIR"] = self.workdir
