@@ -42,25 +42,13 @@ void Tell(LiveCalendars& lc, uint32_t now_ms, std::string first, std::string sec
     lc.write_notice_ms = now_ms;
 }
 
-const char* WriteReason(int err) {
-    switch (err) {
-    case ENOSPC:
-    case EDQUOT: return "disco pieno";
-    case EROFS: return "sola lettura";
-    case EACCES:
-    case EPERM: return "permesso negato";
-    case ENOENT: return "cartella assente";
-    default: return "errore del disco";
-    }
-}
-
 // Writes `text` over the item, or says on the band why it could not.
 bool WriteItem(LiveCalendars& lc, uint32_t now_ms, const std::string& path, const std::string& text) {
     std::string error, warning;
     int err = 0;
     if (!WriteFileAtomically(path, text.data(), text.size(), error, warning, &err)) {
         std::fprintf(stderr, "strigolo: %s: not saved: %s\n", path.c_str(), error.c_str());
-        Tell(lc, now_ms, "Evento NON salvato nel calendario:", WriteReason(err));
+        Tell(lc, now_ms, "Evento NON salvato nel calendario:", SaveReason(err));
         return false;
     }
     if (!warning.empty()) std::fprintf(stderr, "strigolo: %s: %s\n", path.c_str(), warning.c_str());
@@ -207,7 +195,7 @@ void BinLiveEdit(LiveCalendars& lc, uint32_t now_ms, std::time_t now) {
         Tell(lc, now_ms, "Evento NON eliminato: e' stato", "cambiato altrove; riaprilo");
     } else if (std::remove(ed.path.c_str()) != 0) {
         std::fprintf(stderr, "strigolo: %s: not removed: %s\n", ed.path.c_str(), std::strerror(errno));
-        Tell(lc, now_ms, "Evento NON eliminato:", WriteReason(errno));
+        Tell(lc, now_ms, "Evento NON eliminato:", SaveReason(errno));
     } else {
         NoteEdit(lc.sync, now_ms);
     }

@@ -13,21 +13,6 @@
 
 namespace {
 
-const char* SaveReason(int err) {
-    switch (err) {
-    case ENOSPC:
-    case EDQUOT: return "disco pieno";
-    case EROFS: return "sola lettura";
-    case EACCES:
-    case EPERM: return "permesso negato";
-    case EINVAL:
-    case EISDIR: return "non e' un file";
-    case ENOENT: return "cartella assente";
-    case EWOULDBLOCK: return "file in uso";
-    default: return "errore del disco";
-    }
-}
-
 const char* ReadReason(int err) {
     switch (err) {
     case EACCES:
@@ -44,6 +29,21 @@ std::string Tail(const std::string& s) {
 }
 
 }  // namespace
+
+const char* SaveReason(int err) {
+    switch (err) {
+    case ENOSPC:
+    case EDQUOT: return "disco pieno";
+    case EROFS: return "sola lettura";
+    case EACCES:
+    case EPERM: return "permesso negato";
+    case EINVAL:
+    case EISDIR: return "non e' un file";
+    case ENOENT: return "cartella assente";
+    case EWOULDBLOCK: return "file in uso";
+    default: return "errore del disco";
+    }
+}
 
 std::vector<std::string> CalendarNoticeLines(const CalendarNotices& n, uint32_t tick) {
     const std::string most = std::to_string(kMaxCalendarEvents);

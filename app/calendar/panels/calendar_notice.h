@@ -23,3 +23,7 @@ std::vector<std::string> CalendarNoticeLines(const CalendarNotices& n, uint32_t 
 // Draws the notice of calendar_store last in the frame: white text on a dark band along
 // the bottom of the window (contrast above 4.5:1 over any picture).
 void DrawCalendarNotice();
+
+// A failed write's errno in the band's words ("disco pieno", "sola lettura", ...), for
+// every writer of the user's calendars.
+const char* SaveReason(int err);
